@@ -1,0 +1,54 @@
+# Everyday entry points. `make test` and `make demo` set up everything they
+# need (system packages, .venv with CPython 3.12, ONNX Runtime) on first use.
+PY        := .venv/bin/python
+BUILD     := build
+CMAKE_GEN := -G Ninja
+JOBS      ?= 2
+
+.PHONY: all setup build test test-cpp test-python demo asan bench clean
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+# Installs the extension into .venv; the build tree under build/ is kept, so
+# a second run only recompiles what changed.
+build: setup
+	@$(PY) -m pip install --no-build-isolation --no-deps -q .
+
+test: build test-cpp test-python
+
+test-cpp: setup
+	@cmake -S . -B $(BUILD)/cpp $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DQUORLIB_BUILD_TESTS=ON -DQUORLIB_BUILD_MODULE=OFF >/dev/null
+	@cmake --build $(BUILD)/cpp -j $(JOBS)
+	@ctest --test-dir $(BUILD)/cpp --output-on-failure -j $(JOBS)
+
+test-python: build
+	@$(PY) -m pytest -q
+
+demo: build
+	@$(PY) examples/tour.py
+
+# AddressSanitizer + UndefinedBehaviorSanitizer: the extension and the C++
+# tests are built instrumented in their own tree and the suites run there.
+ASAN_RT    = $(shell g++ -print-file-name=libasan.so)
+UBSAN_RT   = $(shell g++ -print-file-name=libubsan.so)
+SAN_ENV    = ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:abort_on_error=1 \
+             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+asan: setup
+	@cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
+	    -DQUORLIB_SANITIZE=ON -DQUORLIB_BUILD_TESTS=ON \
+	    -DPython_EXECUTABLE=$(abspath $(PY)) \
+	    -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) >/dev/null
+	@cmake --build $(BUILD)/asan -j $(JOBS)
+	@ASAN_OPTIONS=allocator_may_return_null=1 ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS)
+	@$(SAN_ENV) LD_PRELOAD="$(ASAN_RT) $(UBSAN_RT)" PYTHONPATH=$(abspath $(BUILD)/asan) \
+	    $(PY) -m pytest -q -p no:cacheprovider
+
+bench: build
+	@$(PY) bench/bench_ops.py
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,11 @@
+// Entry point of the quorlibcore extension: the model class, then the twelve
+// container classes, then the operation functions, in that order.
+#include <pybind11/pybind11.h>
+
+#include "bind_containers.hpp"
+#include "types/OnnxRuntimeApi.hpp"
+
+PYBIND11_MODULE(quorlibcore, m)
+{
+    quorlib_pybind::registerContainers(m);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Text form of the containers: a header line, then one line per vector
+// element or matrix row; numbers in scientific notation with 14 digits.
+#include <algorithm>
+#include <complex>
+#include <cstddef>
+#include <ios>
+#include <iomanip>
+#include <ostream>
+
+#include "types/Traits.hpp"
+
+namespace Quor {
+
+namespace detail {
+inline constexpr size_t width = 14;
+inline constexpr size_t numColumns = 3;
+
+template <typename StreamType>
+void applyElementSettings(StreamType& stream)
+{
+    stream << std::setw(width);
+    stream.setf(std::ios_base::scientific, std::ios_base::floatfield);
+    stream << std::setprecision(width);
+}
+
+template <typename StreamType> void writeElement(StreamType& stream, float v) { stream << static_cast<double>(v); }
+template <typename StreamType> void writeElement(StreamType& stream, double v) { stream << v; }
+template <typename StreamType, typename R>
+void writeElement(StreamType& stream, const std::complex<R>& v) { stream << v; }
+}  // namespace detail
+
+template <typename T, typename StreamType>
+    requires VectorContainer<T>
+void show(const T& x, StreamType& stream)
+{
+    stream << "Column vector of size: " << x.numel() << std::endl;
+    for (size_t i = 0; i < x.numel(); ++i) {
+        stream << "[";
+        detail::applyElementSettings(stream);
+        detail::writeElement(stream, x[i]);
+        stream << "]" << std::endl;
+    }
+}
+
+template <typename T, typename StreamType>
+    requires MatrixContainer<T>
+void show(const T& x, StreamType& stream)
+{
+    const size_t rows = x.template dim<0>();
+    const size_t cols = x.template dim<1>();
+    stream << "Matrix of size: (" << rows << ", " << cols << ")" << std::endl;
+    for (size_t i = 0; i < rows; ++i) {
+        stream << "[";
+        // A row without columns has nothing to show; (cols - 1) would wrap.
+        if (cols > 0) {
+            const size_t k = std::min(cols - 1, detail::numColumns);
+            for (size_t j = 0; j < k; ++j) {
+                detail::applyElementSettings(stream);
+                detail::writeElement(stream, x[{i, j}]);
+                stream << ", ";
+            }
+            if (cols > detail::numColumns + 1)
+                stream << "..., ";
+            detail::applyElementSettings(stream);
+            detail::writeElement(stream, x[{i, cols - 1}]);
+        }
+        stream << "]" << std::endl;
+    }
+}
+
+}  // namespace Quor

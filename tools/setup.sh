@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Brings a fresh Debian 12 machine to the point where the extension can be
+# built and tested: system packages, a CPython 3.12 virtual environment in
+# .venv with the pinned Python tools, and the ONNX Runtime library in
+# .deps/onnxruntime (laid out like the official release archive).
+# Every step is skipped when its result is already there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+
+log() { printf '[setup] %s\n' "$*"; }
+
+# --- Debian packages ------------------------------------------------------
+APT_PACKAGES=(g++ cmake ninja-build pkg-config libopenblas-dev liblapacke-dev
+              libboost-dev libgtest-dev)
+missing=()
+for p in "${APT_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+# npm ships with Node.js, which may come from outside Debian's own packages
+command -v npm >/dev/null || missing+=(npm)
+if ((${#missing[@]})); then
+  log "installing Debian packages: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# --- CPython 3.12 -----------------------------------------------------------
+PY312=""
+for cand in "${PYENV_ROOT:-$HOME/.pyenv}"/versions/3.12.*/bin/python3.12 /root/.pyenv/versions/3.12.*/bin/python3.12; do
+  [ -x "$cand" ] && { PY312=$cand; break; }
+done
+if [ -z "$PY312" ]; then
+  echo "[setup] error: no CPython 3.12 found under \$(pyenv root)/versions/3.12.*;" \
+       "install one with 'pyenv install 3.12' and run again" >&2
+  exit 1
+fi
+
+if [ ! -x .venv/bin/python ] || ! .venv/bin/python -c 'import sys; sys.exit(sys.version_info[:2] != (3, 12))'; then
+  log "creating .venv with $PY312"
+  rm -rf .venv
+  "$PY312" -m venv .venv
+fi
+stamp=.venv/.requirements.stamp
+if [ ! -f "$stamp" ] || ! cmp -s requirements.txt "$stamp"; then
+  log "installing Python requirements"
+  .venv/bin/python -m pip install -q --upgrade pip
+  .venv/bin/python -m pip install -q -r requirements.txt
+  cp requirements.txt "$stamp"
+fi
+
+# --- ONNX Runtime 1.17.3 ------------------------------------------------------
+# The release library comes from the runtime's official Node.js package.
+ORT_VERSION=1.17.3
+ORT_DIR=$ROOT/.deps/onnxruntime
+if [ ! -f "$ORT_DIR/lib/libonnxruntime.so.$ORT_VERSION" ]; then
+  log "fetching ONNX Runtime $ORT_VERSION"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "onnxruntime-node@$ORT_VERSION" >/dev/null)
+  tar -xzf "$tmp"/onnxruntime-node-$ORT_VERSION.tgz -C "$tmp" \
+      package/bin/napi-v3/linux/x64/libonnxruntime.so.$ORT_VERSION
+  mkdir -p "$ORT_DIR/lib" "$ORT_DIR/include"
+  cp "$tmp"/package/bin/napi-v3/linux/x64/libonnxruntime.so.$ORT_VERSION "$ORT_DIR/lib/"
+  ln -sf libonnxruntime.so.$ORT_VERSION "$ORT_DIR/lib/libonnxruntime.so.1"
+  ln -sf libonnxruntime.so.1 "$ORT_DIR/lib/libonnxruntime.so"
+  echo "$ORT_VERSION" > "$ORT_DIR/VERSION"
+  rm -rf "$tmp"
+fi
+log "ready"
