@@ -1,0 +1,129 @@
+#pragma once
+// What every operation needs from BLAS and LAPACKE: the routine of each family
+// for a sample type, the way a scalar crosses the C interface (real scalars by
+// value, complex ones by address), and the checks that keep a call inside the
+// containers' storage and inside BLAS's integer range.
+#include <algorithm>
+#include <climits>
+#include <complex>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+#include <cblas.h>
+// LAPACKE takes complex arrays as std::complex when told so before inclusion.
+#define lapack_complex_float std::complex<float>
+#define lapack_complex_double std::complex<double>
+#include <lapacke.h>
+
+#include "types/Traits.hpp"
+
+namespace Quor::blas {
+
+template <typename E> struct Routines;
+
+template <> struct Routines<float> {
+    static constexpr auto scal = cblas_sscal;
+    static constexpr auto axpy = cblas_saxpy;
+    static constexpr auto swap = cblas_sswap;
+    static constexpr auto copy = cblas_scopy;
+    static constexpr auto gemv = cblas_sgemv;
+    static constexpr auto gemm = cblas_sgemm;
+    static constexpr auto gels = LAPACKE_sgels;
+    static float dot(int n, const float* x, const float* y) { return cblas_sdot(n, x, 1, y, 1); }
+};
+
+template <> struct Routines<double> {
+    static constexpr auto scal = cblas_dscal;
+    static constexpr auto axpy = cblas_daxpy;
+    static constexpr auto swap = cblas_dswap;
+    static constexpr auto copy = cblas_dcopy;
+    static constexpr auto gemv = cblas_dgemv;
+    static constexpr auto gemm = cblas_dgemm;
+    static constexpr auto gels = LAPACKE_dgels;
+    static double dot(int n, const double* x, const double* y) { return cblas_ddot(n, x, 1, y, 1); }
+};
+
+template <> struct Routines<std::complex<float>> {
+    using E = std::complex<float>;
+    static constexpr auto scal = cblas_cscal;
+    static constexpr auto axpy = cblas_caxpy;
+    static constexpr auto swap = cblas_cswap;
+    static constexpr auto copy = cblas_ccopy;
+    static constexpr auto gemv = cblas_cgemv;
+    static constexpr auto gemm = cblas_cgemm;
+    static constexpr auto gels = LAPACKE_cgels;
+    static E dot(int n, const E* x, const E* y)
+    {
+        E result{};
+        cblas_cdotu_sub(n, x, 1, y, 1, &result);
+        return result;
+    }
+    static E hdot(int n, const E* x, const E* y)
+    {
+        E result{};
+        cblas_cdotc_sub(n, x, 1, y, 1, &result);
+        return result;
+    }
+};
+
+template <> struct Routines<std::complex<double>> {
+    using E = std::complex<double>;
+    static constexpr auto scal = cblas_zscal;
+    static constexpr auto axpy = cblas_zaxpy;
+    static constexpr auto swap = cblas_zswap;
+    static constexpr auto copy = cblas_zcopy;
+    static constexpr auto gemv = cblas_zgemv;
+    static constexpr auto gemm = cblas_zgemm;
+    static constexpr auto gels = LAPACKE_zgels;
+    static E dot(int n, const E* x, const E* y)
+    {
+        E result{};
+        cblas_zdotu_sub(n, x, 1, y, 1, &result);
+        return result;
+    }
+    static E hdot(int n, const E* x, const E* y)
+    {
+        E result{};
+        cblas_zdotc_sub(n, x, 1, y, 1, &result);
+        return result;
+    }
+};
+
+// Real scalars go by value; complex ones by the address of a local copy,
+// which must outlive the call: callers keep the local and pass `arg(local)`.
+template <typename E> auto arg(const E& value)
+{
+    if constexpr (isComplex<E>)
+        return static_cast<const void*>(&value);
+    else
+        return value;
+}
+
+// Sizes cross the C interface as int; larger ones are refused, never truncated.
+inline int toInt(size_t value, const char* operation, const char* what)
+{
+    if (value > static_cast<size_t>(INT_MAX))
+        throw std::runtime_error(std::string(operation) + ": " + what + " " + std::to_string(value)
+                                 + " exceeds the largest BLAS integer " + std::to_string(INT_MAX));
+    return static_cast<int>(value);
+}
+
+// BLAS requires a leading dimension of at least 1, also for an empty matrix.
+inline int leadingDimension(size_t rows, const char* operation)
+{
+    return toInt(std::max<size_t>(1, rows), operation, "leading dimension");
+}
+
+// Level-1 routines read or write as many elements of the second container as
+// the first one holds.
+template <typename T, typename S>
+void requireCapacity(const T& x, const S& y, const char* operation)
+{
+    if (y.numel() < x.numel())
+        throw std::runtime_error(std::string(operation) + ": the second container holds "
+                                 + std::to_string(y.numel()) + " elements, fewer than the "
+                                 + std::to_string(x.numel()) + " of the first");
+}
+
+}  // namespace Quor::blas

@@ -1,0 +1,18 @@
+#pragma once
+#include "operations/blas.hpp"
+
+namespace Quor {
+
+// first x.numel() elements of y <- x
+template <typename T, typename S>
+    requires SameSample<T, S>
+S& copy(const T& x, S& y)
+{
+    using E = typename T::SampleType;
+    blas::requireCapacity(x, y, "copy");
+    const int n = blas::toInt(x.numel(), "copy", "element count");
+    blas::Routines<E>::copy(n, x.get(), 1, y.get(), 1);
+    return y;
+}
+
+}  // namespace Quor

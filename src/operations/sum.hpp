@@ -1,0 +1,19 @@
+#pragma once
+#include "operations/blas.hpp"
+
+namespace Quor {
+
+// y <- x + y: axpy with the constant one
+template <typename T, typename S>
+    requires SameSample<T, S>
+S& sum(const T& x, S& y)
+{
+    using E = typename T::SampleType;
+    blas::requireCapacity(x, y, "sum");
+    const int n = blas::toInt(x.numel(), "sum", "element count");
+    const E one = E(1);
+    blas::Routines<E>::axpy(n, blas::arg(one), x.get(), 1, y.get(), 1);
+    return y;
+}
+
+}  // namespace Quor
