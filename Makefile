@@ -5,7 +5,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python demo asan bench clean
+.PHONY: all setup build test test-cpp test-python demo asan bench stubs clean
 
 all: build
 
@@ -35,7 +35,7 @@ demo: build
 # tests are built instrumented in their own tree and the suites run there.
 ASAN_RT    = $(shell g++ -print-file-name=libasan.so)
 UBSAN_RT   = $(shell g++ -print-file-name=libubsan.so)
-SAN_ENV    = ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:abort_on_error=1 \
+SAN_ENV    = QUORLIB_SANITIZED=1 ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:abort_on_error=1 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 asan: setup
 	@cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
@@ -52,3 +52,9 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Type stubs, generated from the built module.
+stubs: build
+	@$(PY) -m pybind11_stubgen quorlibcore -o $(BUILD)/stubs >/dev/null
+	@cp $(BUILD)/stubs/quorlibcore.pyi python/quorlibcore.pyi
+	@echo "python/quorlibcore.pyi regenerated"
