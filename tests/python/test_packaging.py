@@ -1,0 +1,102 @@
+"""The package as users meet it: README examples, example scripts, type
+stubs, the wheel in a fresh environment, and the installed C++ package."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import venv
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+
+# These tests build and install; under the sanitizer build they would only
+# retest the packaging, slowly.
+pytestmark = pytest.mark.skipif(
+    os.environ.get("QUORLIB_SANITIZED") == "1", reason="packaging is not what the sanitizer run checks"
+)
+
+
+def run(cmd, **kwargs):
+    result = subprocess.run(cmd, capture_output=True, text=True, **kwargs)
+    assert result.returncode == 0, f"{cmd} failed:\n{result.stdout}\n{result.stderr}"
+    return result
+
+
+def readme_python_blocks():
+    text = (ROOT / "README.md").read_text()
+    return re.findall(r"```python\n(.*?)```", text, re.S)
+
+
+@pytest.mark.parametrize("index", range(len(readme_python_blocks())))
+def test_readme_example_runs(index, tmp_path):
+    run([sys.executable, "-c", readme_python_blocks()[index]], cwd=tmp_path)
+
+
+@pytest.mark.parametrize("script", sorted(p.name for p in (ROOT / "examples").glob("*.py")))
+def test_example_script_runs(script, tmp_path):
+    result = run([sys.executable, str(ROOT / "examples" / script)], cwd=tmp_path)
+    assert result.stdout
+
+
+def test_stubs_match_the_built_module(tmp_path):
+    run([sys.executable, "-m", "pybind11_stubgen", "quorlibcore", "-o", str(tmp_path)])
+    generated = (tmp_path / "quorlibcore.pyi").read_text()
+    assert generated == (ROOT / "python" / "quorlibcore.pyi").read_text(), "run `make stubs`"
+
+
+def mypy(path, cwd):
+    return subprocess.run([sys.executable, "-m", "mypy", "--strict", "--no-incremental", str(path)],
+                          capture_output=True, text=True, cwd=cwd)
+
+
+def test_typed_example_passes_mypy_strict(tmp_path):
+    result = mypy(ROOT / "examples" / "typed_usage.py", tmp_path)
+    assert result.returncode == 0, result.stdout
+
+
+def test_mypy_rejects_wrong_precision(tmp_path):
+    wrong = tmp_path / "wrong.py"
+    wrong.write_text("import quorlibcore as q\nq.axpy(1.0, q.vecd(2), q.vecs(2))\n")
+    result = mypy(wrong, tmp_path)
+    assert result.returncode == 1
+    assert 'No overload variant of "axpy" matches argument types "float", "vecd", "vecs"' in result.stdout
+
+
+def test_wheel_installs_and_runs_in_fresh_environment(tmp_path):
+    wheels = tmp_path / "wheels"
+    run([sys.executable, "-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "-q",
+         "-w", str(wheels), str(ROOT)])
+    (wheel,) = wheels.glob("quorlibcore-*.whl")
+    print(f"wheel {wheel.name}: {wheel.stat().st_size / 2**20:.1f} MiB")
+
+    env_dir = tmp_path / "env"
+    venv.EnvBuilder(with_pip=True).create(env_dir)
+    python = env_dir / "bin" / "python"
+    run([str(python), "-m", "pip", "install", "-q", "--no-index", "--no-deps", str(wheel)])
+
+    # Run from a folder holding nothing but a copy of the tour, far from the build tree.
+    work = tmp_path / "elsewhere"
+    work.mkdir()
+    shutil.copy(ROOT / "examples" / "tour.py", work)
+    clean_env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
+    result = run([str(python), "tour.py"], cwd=work, env=clean_env)
+    assert "Column vector of size" in result.stdout
+    site = run([str(python), "-c", "import sysconfig; print(sysconfig.get_paths()['purelib'])"]).stdout.strip()
+    assert (Path(site) / "quorlibcore.pyi").is_file()
+    assert (Path(site) / "quorlibcore-stubs" / "__init__.pyi").is_file()
+
+
+def test_installed_cpp_package_builds_example(tmp_path):
+    build, prefix, example = tmp_path / "build", tmp_path / "prefix", tmp_path / "example"
+    run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja", "-DQUORLIB_BUILD_MODULE=OFF",
+         f"-DONNXRUNTIME_ROOT={ROOT / '.deps' / 'onnxruntime'}"])
+    run(["cmake", "--install", str(build), "--prefix", str(prefix)])
+    assert (prefix / "include" / "quorlib" / "types" / "Vector.hpp").is_file()
+    run(["cmake", "-S", str(ROOT / "examples" / "cpp"), "-B", str(example), "-G", "Ninja",
+         f"-DCMAKE_PREFIX_PATH={prefix}"])
+    run(["cmake", "--build", str(example)])
+    result = run([str(example / "fit_line")])
+    assert "fit ok" in result.stdout
