@@ -1,0 +1,58 @@
+"""Shared fixtures: the four type letters and the classes that belong to each."""
+
+import pytest
+
+import quorlibcore
+
+LETTERS = ("s", "d", "c", "z")
+COMPLEX_LETTERS = ("c", "z")
+KINDS = ("vec", "view", "mat")
+
+
+def classes_of(letter):
+    """The vector, view and matrix classes of one type letter."""
+    return tuple(getattr(quorlibcore, stem + letter) for stem in KINDS)
+
+
+def sample(letter, re, im=0.0):
+    """A value of the element type of `letter`; the imaginary part is dropped for real letters."""
+    return complex(re, im) if letter in COMPLEX_LETTERS else float(re)
+
+
+@pytest.fixture(params=LETTERS)
+def letter(request):
+    return request.param
+
+
+@pytest.fixture
+def vec(letter):
+    return getattr(quorlibcore, "vec" + letter)
+
+
+@pytest.fixture
+def mat(letter):
+    return getattr(quorlibcore, "mat" + letter)
+
+
+@pytest.fixture
+def view_cls(letter):
+    return getattr(quorlibcore, "view" + letter)
+
+
+@pytest.fixture
+def numbered(vec, letter):
+    """Factory for a vector whose element i holds sample(i, -i)."""
+
+    def make(n):
+        v = vec(n)
+        for i in range(n):
+            v[i] = sample(letter, i, -i)
+        return v
+
+    return make
+
+
+@pytest.fixture
+def value(letter):
+    """sample() bound to the current type letter."""
+    return lambda re, im=0.0: sample(letter, re, im)
