@@ -11,8 +11,8 @@ target_link_libraries(quorlib_blas INTERFACE ${LAPACKE_LIBRARY} PkgConfig::OPENB
 # Boost.Hana (header-only).
 find_package(Boost 1.74 REQUIRED)
 
-# ONNX Runtime: a release tree with lib/libonnxruntime.so and, when it is
-# the official archive, include/ with the C API header.
+# ONNX Runtime: a release tree with lib/libonnxruntime.so. The part of its C
+# interface the model wrapper uses is declared in src/types/OrtApi.hpp.
 find_library(ONNXRUNTIME_LIBRARY onnxruntime PATHS "${ONNXRUNTIME_ROOT}/lib" NO_DEFAULT_PATH)
 if(NOT ONNXRUNTIME_LIBRARY)
   message(FATAL_ERROR "ONNX Runtime not found under ONNXRUNTIME_ROOT=${ONNXRUNTIME_ROOT}; "
@@ -23,7 +23,4 @@ get_filename_component(ONNXRUNTIME_LIBRARY_DIR "${ONNXRUNTIME_LIBRARY}" DIRECTOR
 file(REAL_PATH "${ONNXRUNTIME_LIBRARY}" ONNXRUNTIME_RUNTIME_FILE)
 add_library(quorlib_onnxruntime INTERFACE)
 add_library(quorlib::onnxruntime ALIAS quorlib_onnxruntime)
-if(EXISTS "${ONNXRUNTIME_ROOT}/include/onnxruntime_c_api.h")
-  target_include_directories(quorlib_onnxruntime INTERFACE "${ONNXRUNTIME_ROOT}/include")
-endif()
 target_link_libraries(quorlib_onnxruntime INTERFACE "${ONNXRUNTIME_LIBRARY}")

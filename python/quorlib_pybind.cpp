@@ -3,11 +3,12 @@
 #include <pybind11/pybind11.h>
 
 #include "bind_containers.hpp"
+#include "bind_model.hpp"
 #include "bind_operations.hpp"
-#include "types/OnnxRuntimeApi.hpp"
 
 PYBIND11_MODULE(quorlibcore, m)
 {
+    quorlib_pybind::registerModel(m);
     quorlib_pybind::registerContainers(m);
     quorlib_pybind::registerOperations(m);
 }

@@ -1,0 +1,251 @@
+#pragma once
+// One inference session for one ONNX model file, with one tensor allocated
+// per model input and output, reused for every run. Single float elements of
+// input tensors are written and of output tensors read in place.
+#include <complex>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "types/Ort.hpp"
+
+namespace Quor::Onnx {
+
+class Model {
+public:
+    template <typename T>
+    class TensorView {
+    public:
+        TensorView(Ort::Value* tensor, ONNXTensorElementDataType type, const std::vector<int64_t>& shape,
+                   const std::string& name)
+            : m_tensor(tensor), m_type(type), m_shape(shape), m_name(name)
+        {
+        }
+
+        void set(const std::vector<int64_t>& tensorIdx, T value) { m_tensor->At<T>(tensorIdx) = value; }
+        T get(const std::vector<int64_t>& tensorIdx) { return m_tensor->At<T>(tensorIdx); }
+
+    private:
+        Ort::Value* m_tensor;
+        const ONNXTensorElementDataType m_type;
+        const std::vector<int64_t> m_shape;
+        const std::string m_name;
+    };
+
+    using TensorViewVariant =
+        std::variant<std::shared_ptr<TensorView<float>>, std::shared_ptr<TensorView<uint8_t>>,
+                     std::shared_ptr<TensorView<uint16_t>>, std::shared_ptr<TensorView<int16_t>>,
+                     std::shared_ptr<TensorView<int32_t>>, std::shared_ptr<TensorView<int64_t>>,
+                     std::shared_ptr<TensorView<std::string>>, std::shared_ptr<TensorView<bool>>,
+                     std::shared_ptr<TensorView<double>>, std::shared_ptr<TensorView<uint32_t>>,
+                     std::shared_ptr<TensorView<uint64_t>>, std::shared_ptr<TensorView<std::complex<float>>>,
+                     std::shared_ptr<TensorView<std::complex<double>>>>;
+
+    explicit Model(const std::string& path)
+        : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, path.c_str()),
+          m_options(),
+          m_session(openSession(m_onnxEnvironment, path)),
+          m_allocator(sessionAllocator(m_session))
+    {
+        try {
+            makeInputs();
+            makeOutputs();
+        } catch (...) {
+            releaseNames();
+            throw;
+        }
+    }
+
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    ~Model() { releaseNames(); }
+
+    void makeInputs()
+    {
+        makeGroup(true, m_session.GetInputCount(), m_inputCount, m_inputNames, m_inputArray, m_inputs);
+    }
+
+    void makeOutputs()
+    {
+        makeGroup(false, m_session.GetOutputCount(), m_outputCount, m_outputNames, m_outputArray, m_outputs);
+    }
+
+    void MakeTensor(TensorViewVariant& tensor, Ort::Value* value, ONNXTensorElementDataType type,
+                    const std::vector<int64_t>& shape, const std::string& name)
+    {
+        switch (type) {
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT:
+            std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
+            tensor = std::make_shared<TensorView<float>>(value, type, shape, name);
+            break;
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UNDEFINED:
+            throw std::runtime_error("Unsupported datatype 'ONNX_TENSOR_ELEMENT_DATA_TYPE_UNDEFINED'");
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT16:
+            throw std::runtime_error("Unsupported datatype 'ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT16'");
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_BFLOAT16:
+            throw std::runtime_error("Unsupported datatype 'ONNX_TENSOR_ELEMENT_DATA_TYPE_BFLOAT16'");
+        default:
+            break;  // allocated, but without a view
+        }
+    }
+
+    void run()
+    {
+        Ort::RunOptions runOptions;
+        runOptions.SetRunLogVerbosityLevel(5);
+        m_session.Run(runOptions, m_inputNames.data(), m_inputArray.data(), m_inputCount, m_outputNames.data(),
+                      m_outputArray.data(), m_outputCount);
+    }
+
+    template <typename T>
+    void set(size_t inputIdx, const std::vector<int64_t>& tensorIdx, T value)
+    {
+        auto tensor = view<T>(m_inputs, m_inputNames, inputIdx, "input");
+        tensor->set(tensorIdx, value);
+    }
+
+    template <typename T>
+    T get(size_t outputIdx, const std::vector<int64_t>& tensorIdx)
+    {
+        auto tensor = view<T>(m_outputs, m_outputNames, outputIdx, "output");
+        return tensor->get(tensorIdx);
+    }
+
+private:
+    static Ort::Session openSession(const Ort::Env& environment, const std::string& path)
+    {
+        Ort::SessionOptions options;
+        options.SetGraphOptimizationLevel(ORT_DISABLE_ALL);
+        return Ort::Session(environment, path.c_str(), options);
+    }
+
+    static Ort::Allocator sessionAllocator(const Ort::Session& session)
+    {
+        const Ort::MemoryInfo memoryInfo = Ort::MemoryInfo::CreateCpu(OrtArenaAllocator, OrtMemTypeDefault);
+        return Ort::Allocator(session, memoryInfo);
+    }
+
+    // Bytes per element of the tensor types whose storage is plain memory.
+    static size_t plainElementSize(ONNXTensorElementDataType type)
+    {
+        switch (type) {
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT8:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT8:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_BOOL:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E4M3FN:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E4M3FNUZ:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E5M2:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E5M2FNUZ: return 1;
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT16:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT16:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT16:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_BFLOAT16: return 2;
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT32:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT32: return 4;
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT64:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT64:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_DOUBLE:
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_COMPLEX64: return 8;
+        case ONNX_TENSOR_ELEMENT_DATA_TYPE_COMPLEX128: return 16;
+        default: return 0;  // strings are objects the runtime constructs itself
+        }
+    }
+
+    // New tensors hold whatever the allocator's memory held before; start
+    // every run from zeros instead.
+    static void zeroFill(Ort::Value& tensor, ONNXTensorElementDataType type)
+    {
+        const size_t elementSize = plainElementSize(type);
+        if (elementSize == 0)
+            return;
+        const size_t count = tensor.GetTensorElementCount();
+        if (count > 0)
+            std::memset(tensor.GetTensorMutableData<void>(), 0, count * elementSize);
+    }
+
+    // Discovers the inputs (or the outputs) of the session, printing the trace.
+    void makeGroup(bool inputs, size_t count, size_t& groupCount, std::vector<const char*>& names,
+                   std::vector<Ort::Value>& tensors, std::vector<TensorViewVariant>& views)
+    {
+        const char* group = inputs ? "input" : "output";
+        groupCount = count;
+        names.reserve(count);
+        views.reserve(count);
+        tensors.reserve(count);  // views keep the address of their tensor
+        for (size_t i = 0; i < count; ++i) {
+            const Ort::AllocatedStringPtr runtimeName = inputs ? m_session.GetInputNameAllocated(i, m_allocator)
+                                                               : m_session.GetOutputNameAllocated(i, m_allocator);
+            const size_t length = std::strlen(runtimeName.get());
+            char* nameCopy = new char[length + 1];
+            std::memcpy(nameCopy, runtimeName.get(), length + 1);
+            names.push_back(nameCopy);
+
+            std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '" << nameCopy << "'" << std::endl;
+
+            const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
+            const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
+            const std::vector<int64_t> shape = tensorInfo.GetShape();
+
+            std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
+            for (size_t d = 0; d < shape.size(); ++d)
+                std::cout << (d ? ", " : "") << shape[d];
+            std::cout << "}'\n";
+
+            const ONNXTensorElementDataType type = tensorInfo.GetElementType();
+            tensors.push_back(Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type));
+            zeroFill(tensors.back(), type);
+
+            TensorViewVariant tensor;
+            MakeTensor(tensor, &tensors[i], type, shape, std::string(nameCopy));
+            views.push_back(tensor);
+        }
+    }
+
+    template <typename T>
+    std::shared_ptr<TensorView<T>> view(const std::vector<TensorViewVariant>& slots,
+                                        const std::vector<const char*>& names, size_t idx, const char* group)
+    {
+        if (idx >= slots.size())
+            throw std::runtime_error(std::string(group) + " index " + std::to_string(idx)
+                                     + " out of range: the model has " + std::to_string(slots.size()) + " "
+                                     + group + "s");
+        std::shared_ptr<TensorView<T>> tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
+        if (!tensor)
+            throw std::runtime_error(std::string(group) + " '" + names[idx]
+                                     + "' is not a float tensor: only float tensors can be read or written");
+        return tensor;
+    }
+
+    void releaseNames()
+    {
+        for (const char* name : m_inputNames)
+            delete[] name;
+        for (const char* name : m_outputNames)
+            delete[] name;
+        m_inputNames.clear();
+        m_outputNames.clear();
+    }
+
+    Ort::Env m_onnxEnvironment;
+    Ort::SessionOptions m_options;
+    Ort::Session m_session;
+    Ort::Allocator m_allocator;
+    size_t m_inputCount = 0;
+    std::vector<const char*> m_inputNames;
+    std::vector<Ort::Value> m_inputArray;
+    std::vector<TensorViewVariant> m_inputs;
+    size_t m_outputCount = 0;
+    std::vector<const char*> m_outputNames;
+    std::vector<Ort::Value> m_outputArray;
+    std::vector<TensorViewVariant> m_outputs;
+};
+
+}  // namespace Quor::Onnx
