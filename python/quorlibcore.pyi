@@ -1,6 +1,6 @@
 from __future__ import annotations
 import typing
-__all__: list[str] = ['axpy', 'copy', 'dot', 'gemm', 'gemv', 'hdot', 'ls', 'matc', 'matd', 'matmul', 'mats', 'matvec', 'matz', 'scale', 'sum', 'swap', 'vecc', 'vecd', 'vecs', 'vecz', 'viewc', 'viewd', 'views', 'viewz']
+__all__: list[str] = ['axpy', 'copy', 'dot', 'gemm', 'gemv', 'hdot', 'ls', 'matc', 'matd', 'matmul', 'mats', 'matvec', 'matz', 'model', 'scale', 'sum', 'swap', 'vecc', 'vecd', 'vecs', 'vecz', 'viewc', 'viewd', 'views', 'viewz']
 class matc:
     def __getitem__(self, arg0: tuple[int, int]) -> complex:
         ...
@@ -52,6 +52,15 @@ class matz:
     def dim(self, arg0: int) -> int:
         ...
     def numel(self) -> int:
+        ...
+class model:
+    def __init__(self, arg0: str) -> None:
+        ...
+    def get(self, arg0: int, arg1: list[int]) -> float:
+        ...
+    def run(self) -> None:
+        ...
+    def set(self, arg0: int, arg1: list[int], arg2: float) -> None:
         ...
 class vecc:
     @typing.overload
