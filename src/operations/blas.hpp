@@ -22,7 +22,29 @@ namespace Quor::blas {
 
 template <typename E> struct Routines;
 
-template <> struct Routines<float> {
+// Dot products: real routines return the result, complex ones write it
+// through the address of a local.
+template <typename E, auto dotRoutine>
+struct RealProducts {
+    static E dot(int n, const E* x, const E* y) { return dotRoutine(n, x, 1, y, 1); }
+};
+
+template <typename E, auto dotuRoutine, auto dotcRoutine>
+struct ComplexProducts {
+    static E dot(int n, const E* x, const E* y) { return product<dotuRoutine>(n, x, y); }
+    static E hdot(int n, const E* x, const E* y) { return product<dotcRoutine>(n, x, y); }
+
+private:
+    template <auto routine>
+    static E product(int n, const E* x, const E* y)
+    {
+        E result{};
+        routine(n, x, 1, y, 1, &result);
+        return result;
+    }
+};
+
+template <> struct Routines<float> : RealProducts<float, cblas_sdot> {
     static constexpr auto scal = cblas_sscal;
     static constexpr auto axpy = cblas_saxpy;
     static constexpr auto swap = cblas_sswap;
@@ -30,10 +52,9 @@ template <> struct Routines<float> {
     static constexpr auto gemv = cblas_sgemv;
     static constexpr auto gemm = cblas_sgemm;
     static constexpr auto gels = LAPACKE_sgels;
-    static float dot(int n, const float* x, const float* y) { return cblas_sdot(n, x, 1, y, 1); }
 };
 
-template <> struct Routines<double> {
+template <> struct Routines<double> : RealProducts<double, cblas_ddot> {
     static constexpr auto scal = cblas_dscal;
     static constexpr auto axpy = cblas_daxpy;
     static constexpr auto swap = cblas_dswap;
@@ -41,11 +62,11 @@ template <> struct Routines<double> {
     static constexpr auto gemv = cblas_dgemv;
     static constexpr auto gemm = cblas_dgemm;
     static constexpr auto gels = LAPACKE_dgels;
-    static double dot(int n, const double* x, const double* y) { return cblas_ddot(n, x, 1, y, 1); }
 };
 
-template <> struct Routines<std::complex<float>> {
-    using E = std::complex<float>;
+template <>
+struct Routines<std::complex<float>>
+    : ComplexProducts<std::complex<float>, cblas_cdotu_sub, cblas_cdotc_sub> {
     static constexpr auto scal = cblas_cscal;
     static constexpr auto axpy = cblas_caxpy;
     static constexpr auto swap = cblas_cswap;
@@ -53,22 +74,11 @@ template <> struct Routines<std::complex<float>> {
     static constexpr auto gemv = cblas_cgemv;
     static constexpr auto gemm = cblas_cgemm;
     static constexpr auto gels = LAPACKE_cgels;
-    static E dot(int n, const E* x, const E* y)
-    {
-        E result{};
-        cblas_cdotu_sub(n, x, 1, y, 1, &result);
-        return result;
-    }
-    static E hdot(int n, const E* x, const E* y)
-    {
-        E result{};
-        cblas_cdotc_sub(n, x, 1, y, 1, &result);
-        return result;
-    }
 };
 
-template <> struct Routines<std::complex<double>> {
-    using E = std::complex<double>;
+template <>
+struct Routines<std::complex<double>>
+    : ComplexProducts<std::complex<double>, cblas_zdotu_sub, cblas_zdotc_sub> {
     static constexpr auto scal = cblas_zscal;
     static constexpr auto axpy = cblas_zaxpy;
     static constexpr auto swap = cblas_zswap;
@@ -76,18 +86,6 @@ template <> struct Routines<std::complex<double>> {
     static constexpr auto gemv = cblas_zgemv;
     static constexpr auto gemm = cblas_zgemm;
     static constexpr auto gels = LAPACKE_zgels;
-    static E dot(int n, const E* x, const E* y)
-    {
-        E result{};
-        cblas_zdotu_sub(n, x, 1, y, 1, &result);
-        return result;
-    }
-    static E hdot(int n, const E* x, const E* y)
-    {
-        E result{};
-        cblas_zdotc_sub(n, x, 1, y, 1, &result);
-        return result;
-    }
 };
 
 // Real scalars go by value; complex ones by the address of a local copy,
