@@ -1,0 +1,289 @@
+"""Shape mismatches, operands too small for the call, empty shapes, sizes
+beyond the BLAS integer range and overlapping operands."""
+
+import ctypes
+
+import numpy as np
+import pytest
+
+import quorlibcore as q
+from operations_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, read, write
+
+INT_MAX = 2**31 - 1
+
+
+def numbered(kind, letter, n, start=1):
+    """A container of n elements start, start + 1, ...; a matrix is n x 1."""
+    c = cls("mat", letter)(n, 1) if kind == "mat" else cls("vec", letter)(n)
+    write(c, [start + i for i in range(n)])
+    return c
+
+
+def nans(c):
+    write(c, [float("nan")] * c.numel())
+    return c
+
+
+def printed(capfd):
+    """What reached stdout and stderr, C-level buffers included (BLAS reports
+    bad arguments with printf)."""
+    ctypes.CDLL(None).fflush(None)
+    return capfd.readouterr()
+
+
+def ones(letter, rows, cols):
+    m = cls("mat", letter)(rows, cols)
+    write(m, [1] * (rows * cols))
+    return m
+
+
+# ---------------------------------------------------------------------------
+# shape checks of the products
+
+GEMV_X = "In gemv expression y = aAx + by, matrix A dimension 1: 3, doesn't match vector x dimension 0: {}"
+GEMV_Y = "In gemv expression y = aAx + by, matrix A dimension 0: 2, doesn't match vector y dimension 0: {}"
+
+
+@pytest.mark.parametrize("op", ["gemv", "matvec"])
+@pytest.mark.parametrize(
+    "x_len, y_len, message",
+    [
+        (2, 2, GEMV_X.format(2)),
+        (3, 3, GEMV_Y.format(3)),
+        (4, 5, GEMV_X.format(4)),  # both wrong: x is reported
+    ],
+)
+@pytest.mark.parametrize("kind", KINDS)
+def test_gemv_shape_mismatch(op, x_len, y_len, message, kind):
+    A = ones("d", 2, 3)
+    x, y = numbered(kind, "d", x_len), numbered(kind, "d", y_len, start=10)
+    before = read(y)
+    with pytest.raises(RuntimeError) as info:
+        if op == "gemv":
+            q.gemv(1.0, 0.0, A, x, y)
+        else:
+            q.matvec(A, x, y)
+    assert str(info.value) == message
+    np.testing.assert_array_equal(read(y), before)
+
+
+GEMM_ROWS = "In gemm expression Y = aAX + bY, matrix A dimension 0: 2, doesn't match matrix Y dimension 0: 3"
+GEMM_COLS = "In gemv expression Y = aAX + bY, matrix X dimension 1: 4, doesn't match matrix Y dimension 1: 5"
+GEMM_INNER = "In gemv expression Y = aAX + bY, matrix A dimension 1: 3, doesn't match matrix X dimension 0: 4"
+
+
+@pytest.mark.parametrize("op", ["gemm", "matmul"])
+@pytest.mark.parametrize(
+    "x_shape, y_shape, message",
+    [
+        ((3, 4), (3, 4), GEMM_ROWS),
+        ((3, 4), (2, 5), GEMM_COLS),
+        ((4, 5), (2, 5), GEMM_INNER),
+        ((4, 4), (3, 4), GEMM_ROWS),  # rows and inner dimension wrong
+        ((4, 4), (2, 5), GEMM_COLS),  # columns and inner dimension wrong
+    ],
+)
+def test_gemm_shape_mismatch(op, x_shape, y_shape, message):
+    A, X, Y = ones("z", 2, 3), ones("z", *x_shape), ones("z", *y_shape)
+    write(Y, [1j] * Y.numel())
+    with pytest.raises(RuntimeError) as info:
+        if op == "gemm":
+            q.gemm(1.0, 0.0, A, X, Y)
+        else:
+            q.matmul(A, X, Y)
+    assert str(info.value) == message
+    assert list(read(Y)) == [1j] * Y.numel()
+
+
+# ---------------------------------------------------------------------------
+# level-1 operations with a second container shorter than the first
+
+LEVEL1 = {
+    "axpy": lambda x, y: q.axpy(2.0, x, y),
+    "sum": q.sum,
+    "swap": q.swap,
+    "copy": q.copy,
+    "dot": q.dot,
+    "hdot": q.hdot,
+}
+
+
+@pytest.mark.parametrize(
+    "name, letter",
+    [(name, letter) for name in LEVEL1 for letter in LETTERS if name != "hdot" or letter in COMPLEX_LETTERS],
+)
+def test_level1_refuses_a_short_second_container(name, letter):
+    x = numbered("mat", letter, 3)
+    parent = numbered("vec", letter, 6, start=20)
+    y = parent[1:3]
+    x_before, parent_before = read(x), read(parent)
+    with pytest.raises(RuntimeError) as info:
+        LEVEL1[name](x, y)
+    assert str(info.value) == f"{name}: the second container holds 2 elements, fewer than the 3 of the first"
+    np.testing.assert_array_equal(read(x), x_before)
+    np.testing.assert_array_equal(read(parent), parent_before)
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_empty_first_container_changes_nothing(letter):
+    empty, y = cls("vec", letter)(0), numbered("vec", letter, 3)
+    for name, op in LEVEL1.items():
+        if name == "hdot" and letter not in COMPLEX_LETTERS:
+            continue
+        result = op(empty, y)
+        if name in ("dot", "hdot"):
+            assert result == 0
+    q.scale(5.0, empty)
+    assert list(read(y)) == [1, 2, 3]
+
+
+# ---------------------------------------------------------------------------
+# empty shapes of the products: y <- beta * y, or nothing at all
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_gemv_without_columns_scales_y(letter, capfd):
+    A, x = cls("mat", letter)(2, 0), cls("vec", letter)(0)
+    y = numbered("vec", letter, 2, start=3)
+    assert q.gemv(7.0, -2.0, A, x, y) is y
+    assert list(read(y)) == [-6, -8]
+    poisoned = nans(cls("vec", letter)(2))
+    q.gemv(1.0, 0.0, A, x, poisoned)
+    assert list(read(poisoned)) == [0, 0]
+    assert printed(capfd) == ("", "")
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_gemm_with_empty_inner_dimension_scales_y(letter, capfd):
+    A, X = cls("mat", letter)(2, 0), cls("mat", letter)(0, 3)
+    Y = ones(letter, 2, 3)
+    assert q.gemm(5.0, 3.0, A, X, Y) is Y
+    assert list(read(Y)) == [3] * 6
+    poisoned = nans(cls("mat", letter)(2, 3))
+    q.matmul(A, X, poisoned)
+    assert np.isnan(read(poisoned)).all()  # matmul's beta is 1
+    q.gemm(1.0, 0.0, A, X, poisoned)
+    assert list(read(poisoned)) == [0] * 6
+    assert printed(capfd) == ("", "")
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_products_without_rows_are_quiet_no_ops(letter, capfd):
+    mat, vec = cls("mat", letter), cls("vec", letter)
+    x = numbered("vec", letter, 3)
+    X = ones(letter, 3, 2)
+    q.gemv(1.0, 0.0, mat(0, 3), x, vec(0))
+    q.matvec(mat(0, 3), x, mat(0, 4))
+    q.gemm(1.0, 0.0, mat(0, 3), X, mat(0, 2))
+    q.matmul(ones(letter, 2, 3), mat(3, 0), mat(2, 0))
+    assert list(read(x)) == [1, 2, 3]
+    assert list(read(X)) == [1] * 6
+    assert printed(capfd) == ("", "")
+
+
+@pytest.mark.parametrize("position", ["x", "y"])
+def test_gemv_matrix_without_columns_has_no_storage_for_a_vector(position):
+    A = ones("d", 2, 3)
+    x = q.matd(3, 0) if position == "x" else numbered("vec", "d", 3)
+    y = q.matd(2, 0) if position == "y" else numbered("vec", "d", 2, start=8)
+    needed = 3 if position == "x" else 2
+    with pytest.raises(RuntimeError) as info:
+        q.gemv(1.0, 1.0, A, x, y)
+    assert str(info.value) == f"gemv: vector {position} holds 0 elements, fewer than the {needed} the product needs"
+    assert list(read(A)) == [1] * 6
+    if position == "x":
+        assert list(read(y)) == [8, 9]
+
+
+# ---------------------------------------------------------------------------
+# sizes beyond the BLAS integer range (shapes that hold no elements)
+
+
+@pytest.mark.parametrize(
+    "shapes, what",
+    [
+        (((2**31, 0), (0, 0), (2**31, 0)), "row count"),
+        (((0, 0), (0, 2**31), (0, 2**31)), "column count"),
+        (((0, 2**31), (2**31, 0), (0, 0)), "inner dimension"),
+    ],
+)
+def test_gemm_refuses_dimensions_beyond_int(shapes, what):
+    A, X, Y = (q.matd(*shape) for shape in shapes)
+    with pytest.raises(RuntimeError) as info:
+        q.gemm(1.0, 0.0, A, X, Y)
+    assert str(info.value) == f"gemm: {what} 2147483648 exceeds the largest BLAS integer {INT_MAX}"
+
+
+# ---------------------------------------------------------------------------
+# least squares
+
+
+@pytest.mark.parametrize("kind", KINDS)
+def test_ls_refuses_a_short_right_hand_side(kind):
+    A = ones("d", 3, 2)
+    A[1, 1] = 2.0
+    b = numbered(kind, "d", 2)
+    A_before, b_before = read(A), read(b)
+    with pytest.raises(RuntimeError) as info:
+        q.ls(A, b)
+    assert str(info.value) == "ls: b holds 2 elements, fewer than the 3 a 3x2 matrix needs"
+    np.testing.assert_array_equal(read(A), A_before)
+    np.testing.assert_array_equal(read(b), b_before)
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_ls_without_unknowns_leaves_b(letter, capfd):
+    b = numbered("vec", letter, 3)
+    assert q.ls(cls("mat", letter)(3, 0), b) is None
+    assert list(read(b)) == [1, 2, 3]
+    assert printed(capfd) == ("", "")
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_ls_without_equations_gives_zero(letter, capfd):
+    b = numbered("vec", letter, 2)
+    q.ls(cls("mat", letter)(0, 2), b)
+    assert list(read(b)) == [0, 0]
+    assert printed(capfd) == ("", "")
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_ls_reports_an_exactly_singular_factor(letter):
+    A = cls("mat", letter)(3, 2)
+    write(A, [1, 2, 3, 0, 0, 0])  # second column zero
+    with pytest.raises(RuntimeError, match="not of full rank") as info:
+        q.ls(A, numbered("vec", letter, 3))
+    assert "intermediate values" in str(info.value)
+
+
+@pytest.mark.parametrize("where", ["A", "b"])
+@pytest.mark.parametrize("letter", LETTERS)
+def test_ls_reports_nan_as_an_invalid_argument(letter, where):
+    A = ones(letter, 2, 2)
+    A[1, 1] = 3.0
+    b = numbered("vec", letter, 2)
+    nans(A if where == "A" else b)
+    with pytest.raises(RuntimeError, match=r"^ls: argument \d+ of gels is invalid"):
+        q.ls(A, b)
+
+
+# ---------------------------------------------------------------------------
+# operands sharing storage
+
+
+def test_overlapping_view_and_parent_stay_inside_the_storage():
+    # The values are whatever BLAS makes of overlapping arrays.
+    v = numbered("vec", "z", 8)
+    head, tail = v[0:6], v[2:8]
+    q.copy(head, tail)
+    q.sum(tail, head)
+    q.axpy(2.0, v, v)
+    q.swap(head, tail)
+    q.dot(head, v)
+    q.hdot(tail, head)
+    q.scale(0.5, head)
+    A = q.matz(2, 2)
+    A[0, 0], A[1, 1] = 2, 3
+    q.gemv(1.0, 1.0, A, v[0:2], v[1:3])
+    q.ls(A, A)
+    assert v.numel() == 8
