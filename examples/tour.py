@@ -1,9 +1,17 @@
-"""A short guided tour of quorlibcore's containers.
+"""A short guided tour of quorlibcore: containers, then running a model.
 
 Run it with:  .venv/bin/python examples/tour.py
 """
 
+import os
+import sys
+import tempfile
+
 import quorlibcore as q
+
+# make_model.py, next to this file, writes the small model of the last step.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import make_model  # noqa: E402
 
 
 def step(title):
@@ -65,3 +73,15 @@ print(repr(m), end="")  # wide rows are shortened with "..."
 # ---------------------------------------------------------------------------
 # Operations (scale, axpy, dot, gemv, gemm, ls, ...) will be toured here.
 # ---------------------------------------------------------------------------
+
+step("6. Running an ONNX model")
+with tempfile.TemporaryDirectory() as folder:
+    # y = relu(x @ W + b) with x 1 x 4 and y 1 x 3; loading prints its tensors.
+    model = q.model(make_model.build(os.path.join(folder, "dense_relu.onnx")))
+x = [1.0, 2.0, 0.5, -1.0]
+for col, value in enumerate(x):
+    model.set(0, [0, col], value)  # input 0, position (0, col)
+model.run()
+y = [model.get(0, [0, col]) for col in range(3)]  # output 0
+print("y =", y)
+print("numpy agrees:", all(abs(a - b) < 1e-6 for a, b in zip(y, make_model.reference([x])[0])))
