@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "types/Ort.hpp"
+#include "types/Utf8.hpp"
 
 namespace Quor::Onnx {
 
@@ -219,7 +220,7 @@ private:
                                      + group + "s");
         std::shared_ptr<TensorView<T>> tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
         if (!tensor)
-            throw std::runtime_error(std::string(group) + " '" + names[idx]
+            throw std::runtime_error(std::string(group) + " '" + detail::escapeInvalidUtf8(names[idx])
                                      + "' is not a float tensor: only float tensors can be read or written");
         return tensor;
     }

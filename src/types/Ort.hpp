@@ -7,16 +7,21 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "types/OrtApi.hpp"
+#include "types/Utf8.hpp"
 
 namespace Ort {
 
 class Exception : public std::exception {
 public:
-    Exception(std::string message, OrtErrorCode code) : m_message(std::move(message)), m_code(code) {}
+    Exception(std::string_view message, OrtErrorCode code)
+        : m_message(Quor::detail::escapeInvalidUtf8(message)), m_code(code)
+    {
+    }
     const char* what() const noexcept override { return m_message.c_str(); }
     OrtErrorCode GetOrtErrorCode() const { return m_code; }
 
