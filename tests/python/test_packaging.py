@@ -76,11 +76,16 @@ def test_wheel_installs_and_runs_in_fresh_environment(tmp_path):
     venv.EnvBuilder(with_pip=True).create(env_dir)
     python = env_dir / "bin" / "python"
     run([str(python), "-m", "pip", "install", "-q", "--no-index", "--no-deps", str(wheel)])
+    # The tour builds its model with onnx (and checks it with numpy): same pins as the project.
+    pins = [line for line in (ROOT / "requirements.txt").read_text().splitlines()
+            if line.startswith(("onnx==", "numpy=="))]
+    run([str(python), "-m", "pip", "install", "-q", *pins])
 
-    # Run from a folder holding nothing but a copy of the tour, far from the build tree.
+    # Run from a folder holding nothing but copies of the tour's scripts, far from the build tree.
     work = tmp_path / "elsewhere"
     work.mkdir()
-    shutil.copy(ROOT / "examples" / "tour.py", work)
+    for script in ("tour.py", "make_model.py"):
+        shutil.copy(ROOT / "examples" / script, work)
     clean_env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
     result = run([str(python), "tour.py"], cwd=work, env=clean_env)
     assert "Column vector of size" in result.stdout
