@@ -1,0 +1,91 @@
+"""Every module function and container method given arguments it must refuse.
+
+The sweep itself lives in hardening_sweep.py; here each group of its cases
+runs in a child interpreter, so that a crash shows up as a failure naming the
+signal and the call that caused it, and the rest of the group still runs.
+"""
+
+import os
+import signal
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+from hardening_sweep import GROUPS
+
+HERE = Path(__file__).resolve().parent
+
+CHILD = """\
+import sys
+sys.path.insert(0, {here!r})
+import hardening_sweep
+hardening_sweep.run_group({group!r}, start={start})
+"""
+
+
+def run_child(source, timeout=600):
+    return subprocess.run(
+        [sys.executable, "-c", source],
+        capture_output=True,
+        text=True,
+        timeout=timeout,
+        env=os.environ.copy(),
+    )
+
+
+def how_it_ended(returncode):
+    if returncode < 0:
+        return f"killed by {signal.Signals(-returncode).name}"
+    return f"exit status {returncode}"
+
+
+def sweep(group):
+    """Runs a group to its end, restarting after each crash; returns
+    (number of calls, unexpected outcomes, crashes)."""
+    start, calls, failures, crashes = 0, 0, [], []
+    while True:
+        result = run_child(CHILD.format(here=str(HERE), group=group, start=start))
+        lines = result.stdout.splitlines()
+        failures += [line for line in lines if line.startswith("FAIL ")]
+        started = [line for line in lines if line.startswith("CASE ")]
+        if result.returncode == 0:
+            calls += sum(int(line.split()[1]) for line in lines if line.startswith("CALLS ")) - start
+            return calls, failures, crashes
+        if not started:
+            pytest.fail(f"sweep child for {group} failed before its first call:\n{result.stderr[-3000:]}")
+        last = started[-1].split(" ", 2)
+        crashes.append(f"{last[2]}: {how_it_ended(result.returncode)}\n{result.stderr[-1500:]}")
+        index = int(last[1])
+        calls += index + 1 - start
+        start = index + 1
+
+
+@pytest.mark.parametrize("group", sorted(GROUPS))
+def test_bad_arguments_are_refused_and_change_nothing(group):
+    calls, failures, crashes = sweep(group)
+    print(f"{group}: {calls} calls")
+    assert calls > 0
+    assert not crashes, "crashed:\n" + "\n".join(crashes)
+    assert not failures, "\n".join(failures)
+
+
+@pytest.mark.xfail(
+    strict=True,
+    reason="numel, bound straight from the member function, accepts None as self and "
+    "calls it through a null pointer: the interpreter dies with SIGSEGV",
+)
+@pytest.mark.parametrize("name", [stem + letter for letter in "sdcz" for stem in ("vec", "view", "mat")])
+def test_numel_with_none_as_self_raises_type_error(name):
+    source = f"""\
+import quorlibcore
+try:
+    quorlibcore.{name}.numel(None)
+except TypeError:
+    pass
+else:
+    raise SystemExit("no TypeError")
+"""
+    result = run_child(source, timeout=60)
+    assert result.returncode == 0, how_it_ended(result.returncode)

@@ -1,0 +1,116 @@
+"""Several Python threads working on shared and private containers at once."""
+
+import random
+import sys
+import threading
+import time
+
+import quorlibcore as q
+from hardening_support import LETTERS, cls, read_flat, write_flat
+
+THREADS = 6
+SECONDS = 2.0
+# Every element of the shared containers always holds one of these: threads
+# only write them, copy or swap between shared containers.
+SHARED_VALUES = (0.0, 1.0, -2.0, 4.0, 0.5)
+
+
+def private_round(rng, letter):
+    """Arithmetic on containers only this thread sees; small integers keep every result exact."""
+    vec, mat = cls("vec", letter), cls("mat", letter)
+    n = rng.randint(0, 24)
+    x, y = vec(n), vec(n)
+    write_flat(x, [float(i) for i in range(n)])
+    write_flat(y, [2.0 * i for i in range(n)])
+    assert q.sum(x, y) is y
+    assert read_flat(y) == [3.0 * i for i in range(n)]
+    q.axpy(2, x, y)
+    assert read_flat(y) == [5.0 * i for i in range(n)]
+    assert q.dot(x, x) == sum(i * i for i in range(n))
+    tail = y[1:]
+    q.scale(2.0, tail)
+    assert read_flat(y) == [5.0 * i * (2 if i else 1) for i in range(n)]
+    q.swap(x, y)
+    assert read_flat(x)[1:] == [10.0 * i for i in range(1, n)]
+    q.copy(y, x)
+    assert read_flat(x) == read_flat(y) == [float(i) for i in range(n)]
+
+    A, v, w = mat(2, 3), vec(3), vec(2)
+    write_flat(A, [1.0, 2.0, 3.0, 4.0, 5.0, 6.0])  # rows (1, 3, 5) and (2, 4, 6)
+    write_flat(v, [1.0, 1.0, 2.0])
+    q.gemv(1.0, 0.0, A, v, w)
+    assert read_flat(w) == [14.0, 18.0]
+    q.matvec(A, v, w)
+    assert read_flat(w) == [28.0, 36.0]
+    X, Y = mat(3, 2), mat(2, 2)
+    write_flat(X, [1.0, 0.0, 0.0, 0.0, 1.0, 0.0])
+    q.matmul(A, X, Y)
+    assert read_flat(Y) == [1.0, 2.0, 3.0, 4.0]
+    if n:
+        assert repr(x).startswith(f"Column vector of size: {n}\n[")
+
+
+def shared_round(rng, letter, shared, loose_views):
+    v, m = shared[letter]
+    length = v.numel()
+    a = rng.randint(0, length)
+    b = rng.randint(a, length)
+    view = v[a:b][0:]
+    loose_views.append(view)  # dropped later, possibly by another thread
+    if loose_views and rng.random() < 0.5:
+        loose_views.pop(rng.randrange(len(loose_views)))
+    if view.numel():
+        view[rng.randrange(view.numel())] = rng.choice(SHARED_VALUES)
+    half = length // 2
+    if rng.random() < 0.5:
+        q.copy(v[0:half], v[half : 2 * half])
+    else:
+        q.swap(v[0:half], m)  # the matrix holds as many elements as half the vector
+    q.dot(v, v)
+    repr(view)
+    m[rng.randrange(m.dim(0)), rng.randrange(m.dim(1))] = rng.choice(SHARED_VALUES)
+    for value in read_flat(view) + read_flat(m):
+        assert value in SHARED_VALUES, value
+
+
+def test_threads_running_operations_and_element_access_together():
+    shared = {}
+    for letter in LETTERS:
+        v, m = cls("vec", letter)(64), cls("mat", letter)(4, 8)
+        write_flat(v, [SHARED_VALUES[i % 5] for i in range(64)])
+        write_flat(m, [SHARED_VALUES[i % 3] for i in range(32)])
+        shared[letter] = (v, m)
+    loose_views = []
+    barrier = threading.Barrier(THREADS)
+    errors, rounds = [], [0] * THREADS
+
+    def worker(index):
+        rng = random.Random(index)
+        try:
+            barrier.wait()
+            deadline = time.monotonic() + SECONDS
+            while time.monotonic() < deadline:
+                letter = rng.choice(LETTERS)
+                private_round(rng, letter)
+                shared_round(rng, letter, shared, loose_views)
+                rounds[index] += 1
+        except BaseException as error:  # reported by the main thread
+            errors.append((index, repr(error)))
+            barrier.abort()
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1e-5)  # switch threads as often as the interpreter allows
+    try:
+        threads = [threading.Thread(target=worker, args=(i,)) for i in range(THREADS)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(timeout=60)
+    finally:
+        sys.setswitchinterval(interval)
+    assert not any(t.is_alive() for t in threads)
+    assert not errors, errors
+    assert all(r > 0 for r in rounds), rounds
+    for v, m in shared.values():
+        assert set(read_flat(v)) <= set(SHARED_VALUES)
+        assert set(read_flat(m)) <= set(SHARED_VALUES)
