@@ -37,7 +37,9 @@ template <typename C, typename PyClass>
 void defineVectorMethods(PyClass& cls)
 {
     using T = typename C::SampleType;
-    cls.def("numel", &C::numel)
+    // Methods take `self` by reference: bound straight from a member function,
+    // pybind11 would accept None as a null `self`.
+    cls.def("numel", [](const C& v) { return v.numel(); })
         .def("dim",
              [](const C& v, size_t idx) {
                  if (idx != 0)
@@ -87,7 +89,7 @@ void registerContainerClasses(py::module_& m, Postfix postfix)
                      return x.template dim<1>();
                  throw invalidDimension(idx, "matrix");
              })
-        .def("numel", &M::numel)
+        .def("numel", [](const M& x) { return x.numel(); })
         .def("__getitem__", [](M& x, std::pair<size_t, size_t> idx) { return DataType(x[idx]); })
         .def("__setitem__", [](M& x, std::pair<size_t, size_t> idx, DataType value) { x[idx] = value; })
         .def("__repr__", &render<M>);

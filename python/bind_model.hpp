@@ -26,7 +26,7 @@ inline void registerModel(py::module_& m)
                 throw py::value_error("embedded null byte");
             return std::make_unique<Model>(path);
         }))
-        .def("run", &Model::run)
+        .def("run", [](Model& self) { self.run(); })
         .def("set",
              [](Model& self, size_t inputIdx, std::vector<int64_t> tensorIdx, float value) {
                  self.set<float>(inputIdx, tensorIdx, value);
