@@ -1,8 +1,18 @@
 """Shared fixtures: the four type letters and the classes that belong to each."""
 
+import os
+
 import pytest
+from hypothesis import settings
 
 import quorlibcore
+
+# Continuous integration replays the same examples on every run, so that a
+# red run points at a change, not at a newly drawn example; local runs keep
+# exploring.
+settings.register_profile("ci", derandomize=True, print_blob=True)
+if os.environ.get("CI"):
+    settings.load_profile("ci")
 
 LETTERS = ("s", "d", "c", "z")
 COMPLEX_LETTERS = ("c", "z")
