@@ -1,23 +1,30 @@
 #!/usr/bin/env python3
 """Memory soak: create, slice, print and drop many containers of every kind and
-sample type, sampling the resident set size of this process as it goes.
+sample type, then load, run and drop many small models, sampling the resident
+set size of this process as it goes.
 
-After a warm-up (the first tenth of the run) the resident size may grow by less
-than --limit-mib MiB; the exit status is 1 otherwise. The samples are printed
-as a table of (containers so far, resident MiB).
+In each of the two phases, after a warm-up (the first tenth of the phase) the
+resident size may grow by less than --limit-mib MiB; the exit status is 1
+otherwise. The samples are printed as a table of (containers or models so far,
+resident MiB) for each phase.
 
-    .venv/bin/python tools/soak.py [--count N] [--samples S] [--limit-mib M]
+    .venv/bin/python tools/soak.py [--count N] [--models N] [--samples S] [--limit-mib M]
 """
 
 import argparse
+import contextlib
+import ctypes
 import os
 import sys
+import tempfile
+from pathlib import Path
 
 import quorlibcore as q
 
 LETTERS = ("s", "d", "c", "z")
 PAGE = os.sysconf("SC_PAGE_SIZE")
 MIB = 1024 * 1024
+LIBC = ctypes.CDLL(None)
 
 
 def resident_bytes():
@@ -62,34 +69,113 @@ def churn(i):
     return len(text)
 
 
-def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--count", type=int, default=10**6, help="containers to create (default 10**6)")
-    parser.add_argument("--samples", type=int, default=50, help="resident size samples (default 50)")
-    parser.add_argument("--limit-mib", type=float, default=5.0, help="allowed growth after warm-up (default 5)")
-    args = parser.parse_args(argv)
+class ModelLife:
+    """Loads, runs and drops models built at start-up by the tests' own model
+    helpers (which need onnx and numpy, as the test suite does)."""
 
-    every = max(1, args.count // args.samples)
-    warmup = args.count // 10
-    samples = [(0, resident_bytes())]
-    for i in range(args.count):
-        churn(i)
-        if (i + 1) % every == 0 or i + 1 == args.count:
-            samples.append((i + 1, resident_bytes()))
+    def __init__(self, folder):
+        sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "python"))
+        import model_support as ms
+        import numpy as np
 
+        self.ms, self.np = ms, np
+        self.identity = ms.identity(os.path.join(folder, "identity.onnx"), (2, 3))
+        self.affine, self.weights, self.bias = ms.random_affine(os.path.join(folder, "affine.onnx"), 8, 4)
+        self.mlp, self.reference = ms.mlp(os.path.join(folder, "mlp.onnx"), (8, 16, 4))
+
+    def __call__(self, i):
+        """One model's life, chosen by i: loaded, every input element set, run
+        twice, every output element read, a failing set and get, and dropped."""
+        ms, np = self.ms, self.np
+        x = np.arange(8, dtype=np.float32).reshape(1, 8) / 8 - (i % 5)
+        with quiet_stdout():  # the load trace, 200 times over, says nothing here
+            if i % 3 == 0:
+                m, x = q.model(self.identity), x[0, :6].reshape(2, 3)
+                expected = x
+            elif i % 3 == 1:
+                m = q.model(self.affine)
+                expected = x @ self.weights + self.bias
+            else:
+                m = q.model(self.mlp)
+                expected = self.reference(x)
+        ms.set_array(m, 0, x)
+        m.run()
+        m.run()
+        out = ms.get_array(m, 0, expected.shape)
+        if not np.allclose(out, expected, rtol=1e-5, atol=1e-6):
+            raise AssertionError(f"model {i}: {out} instead of {expected}")
+        for call in (lambda: m.set(0, [0, 99], 1.0), lambda: m.get(0, [0]), lambda: m.set(1, [0, 0], 1.0)):
+            try:
+                call()
+            except RuntimeError:
+                pass
+            else:
+                raise AssertionError(f"model {i}: a bad position or index was accepted")
+        del m
+        return out.size
+
+
+@contextlib.contextmanager
+def quiet_stdout():
+    sys.stdout.flush()
+    saved = os.dup(1)
+    null = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(null, 1)
+    os.close(null)
+    try:
+        yield
+    finally:
+        LIBC.fflush(None)  # a trace line without a flush of its own is still in the C library's buffer
+        os.dup2(saved, 1)
+        os.close(saved)
+
+
+def soak(life, count, samples):
+    """Runs life(i) for i below count; returns (done so far, resident bytes) samples."""
+    every = max(1, count // samples)
+    taken = [(0, resident_bytes())]
+    for i in range(count):
+        life(i)
+        if (i + 1) % every == 0 or i + 1 == count:
+            taken.append((i + 1, resident_bytes()))
+    return taken
+
+
+def report(what, samples, count, limit_mib):
+    """Prints the table and the figures of one phase; True when it stayed flat."""
+    warmup = count // 10
     after_warmup = [rss for done, rss in samples if done >= warmup]
     baseline = after_warmup[0]
     growth = max(after_warmup) - baseline
-    print("containers  resident MiB")
+    print(f"{what:>10}  resident MiB")
     for done, rss in samples:
         print(f"{done:10d}  {rss / MIB:12.2f}")
-    print(f"start {samples[0][1] / MIB:.2f} MiB, after warm-up ({warmup} containers) {baseline / MIB:.2f} MiB, "
+    print(f"{what}: start {samples[0][1] / MIB:.2f} MiB, after warm-up ({warmup} {what}) {baseline / MIB:.2f} MiB, "
           f"peak {max(after_warmup) / MIB:.2f} MiB, end {samples[-1][1] / MIB:.2f} MiB")
-    print(f"growth after warm-up: {growth / MIB:.3f} MiB (limit {args.limit_mib} MiB)")
-    if growth >= args.limit_mib * MIB:
-        print("FAIL: resident memory keeps growing", file=sys.stderr)
-        return 1
-    return 0
+    print(f"{what}: growth after warm-up: {growth / MIB:.3f} MiB (limit {limit_mib} MiB)")
+    if growth >= limit_mib * MIB:
+        print(f"FAIL: resident memory keeps growing while {what} come and go", file=sys.stderr)
+        return False
+    return True
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--count", type=int, default=10**6, help="containers to create (default 10**6)")
+    parser.add_argument("--models", type=int, default=200, help="models to load, run and drop (default 200)")
+    parser.add_argument("--samples", type=int, default=50, help="resident size samples per phase (default 50)")
+    parser.add_argument("--limit-mib", type=float, default=5.0, help="allowed growth after warm-up (default 5)")
+    args = parser.parse_args(argv)
+
+    flat = True
+    if args.count > 0:
+        flat &= report("containers", soak(churn, args.count, args.samples), args.count, args.limit_mib)
+    if args.models > 0:
+        with tempfile.TemporaryDirectory(prefix="soak-models-") as folder:
+            life = ModelLife(folder)
+            samples = soak(life, args.models, args.samples)
+        flat &= report("models", samples, args.models, args.limit_mib)
+    return 0 if flat else 1
 
 
 if __name__ == "__main__":

@@ -1,16 +1,23 @@
-"""Bad-input sweep over every module function and container method.
+"""Bad-input sweep over every module function, container method and the
+model class.
 
 Each case calls one function or method with one argument replaced by
 something it must refuse (or must survive, for non-finite scalars), then
-checks the exception type and that no container changed. test_bad_input.py
-runs the groups of cases in child interpreters so that a crash ends only its
+checks the exception type and that no container changed, nor the input
+tensor of a model (read back through a model whose output is its input).
+test_bad_input.py runs the groups of cases in child interpreters so that a crash ends only its
 child and is reported with its signal and the case that caused it.
 
     python tests/python/hardening_sweep.py [GROUP ...]   # all groups by default
 """
 
+import contextlib
+import ctypes
 import os
+import pathlib
+import struct
 import sys
+import tempfile
 
 import quorlibcore as q
 from hardening_support import (
@@ -18,6 +25,7 @@ from hardening_support import (
     KINDS,
     LETTERS,
     cls,
+    filler,
     make_mat,
     make_vec,
     make_view,
@@ -137,7 +145,7 @@ class Case:
             value, involved = a.make()
             kwargs[k] = value
             watched += involved
-        before = [snapshot(c) for c in watched]
+        before = [observe(c) for c in watched]
         try:
             self.target[0](*args, **kwargs)
         except Exception as error:  # noqa: BLE001 - the type is what is checked
@@ -148,8 +156,8 @@ class Case:
         allowed = {OK_OR_RUNTIME: (OK, RUNTIME)}.get(self.expect, (self.expect,))
         if outcome not in allowed:
             return f"got {detail}"
-        if outcome != OK and self.unchanged and [snapshot(c) for c in watched] != before:
-            return f"raised {outcome} but changed a container"
+        if outcome != OK and self.unchanged and [observe(c) for c in watched] != before:
+            return f"raised {outcome} but changed a container or a model input"
         return None
 
 
@@ -459,11 +467,250 @@ def class_cases(stem, letter):
 
 
 # ---------------------------------------------------------------------------
+# The model class
+
+# The float input and outputs of the identity and gather models.
+MODEL_SHAPE = (2, 3)
+MODEL_POSITIONS = [[i, j] for i in range(MODEL_SHAPE[0]) for j in range(MODEL_SHAPE[1])]
+
+LIBC = ctypes.CDLL(None)
+_model_folder = None
+
+
+def model_folder():
+    """A scratch folder for the model files, removed when the interpreter exits."""
+    global _model_folder
+    if _model_folder is None:
+        _model_folder = tempfile.TemporaryDirectory(prefix="sweep-models-")
+    return _model_folder.name
+
+
+@contextlib.contextmanager
+def quiet_stdout():
+    """A model prints what it finds while it loads; that goes to /dev/null
+    here, so that the sweep's own lines stay readable."""
+    sys.stdout.flush()
+    saved = os.dup(1)
+    null = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(null, 1)
+    os.close(null)
+    try:
+        yield
+    finally:
+        LIBC.fflush(None)  # a trace line without a flush of its own is still in the C library's buffer
+        os.dup2(saved, 1)
+        os.close(saved)
+
+
+def load_model(*args, **kwargs):
+    with quiet_stdout():
+        return q.model(*args, **kwargs)
+
+
+class ModelInput:
+    """Input 0 of a model whose output 0 is that input unchanged: observed by
+    running the model and reading every element of output 0, bit-exact."""
+
+    def __init__(self, m):
+        self.model = m
+
+    def snapshot(self):
+        try:
+            self.model.run()
+            return tuple(struct.pack("<d", self.model.get(0, p)) for p in MODEL_POSITIONS)
+        except Exception as error:  # noqa: BLE001 - a model that stopped working differs from one that works
+            return f"unusable: {type(error).__name__}: {error}"
+
+
+def observe(watched):
+    if isinstance(watched, ModelInput):
+        return watched.snapshot()
+    return snapshot(watched)
+
+
+def model_instance(path, text, poke=None):
+    """A freshly loaded model with every input element set to a distinct
+    value; `poke` (position, value) overwrites one of them afterwards."""
+
+    def make():
+        m = load_model(path)
+        for k, position in enumerate(MODEL_POSITIONS):
+            m.set(0, position, filler("s", k))
+        if poke is not None:
+            m.set(0, *poke)
+        return m, [ModelInput(m)]
+
+    return Arg(make, text)
+
+
+def model_files(folder):
+    """(identity, gather, failing run, int64 input, scalar, no inputs) paths."""
+    import model_support as ms  # onnx and numpy: imported by this group's child only
+    from onnx import TensorProto, helper
+
+    def at(name):
+        return os.path.join(folder, name)
+
+    identity = ms.identity(at("identity.onnx"), MODEL_SHAPE)
+    # y = x, and z looks up a table of four with x cast to integers (towards
+    # zero): a run fails once such an integer lies outside [-4, 3], which
+    # never happens with the sweep's start values.
+    gather = ms.save(
+        [helper.make_node("Identity", ["x"], ["y"]),
+         helper.make_node("Cast", ["x"], ["k"], to=TensorProto.INT64),
+         helper.make_node("Gather", ["table", "k"], ["z"], axis=0)],
+        [ms.tensor("x", MODEL_SHAPE)], [ms.tensor("y", MODEL_SHAPE), ms.tensor("z", MODEL_SHAPE)],
+        at("gather.onnx"), [ms.const([10.0, 20.0, 30.0, 40.0], "table")])
+    # The declared output rank disagrees with what Identity makes: every run fails.
+    failing = ms.save([helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))],
+                      [ms.tensor("y", (3, 1))], at("failing.onnx"), check=False)
+    integer = ms.identity(at("int64.onnx"), (2,), TensorProto.INT64)
+    scalar = ms.identity(at("scalar.onnx"), ())
+    value = helper.make_tensor("v", TensorProto.FLOAT, [2], [1.5, -2.0])
+    constant = ms.save([helper.make_node("Constant", [], ["y"], value=value)], [],
+                       [ms.tensor("y", (2,))], at("constant.onnx"))
+    return identity, gather, failing, integer, scalar, constant
+
+
+def model_index_substitutes():
+    """(tensor index, expected outcome) for a model with one input and one output."""
+    return [
+        (0, OK), (False, OK), (Indexy(0), OK),
+        (1, RUNTIME), (True, RUNTIME), (2**63, RUNTIME), (2**64 - 1, RUNTIME),
+        (-1, TYPE), (-(2**64), TYPE), (2**64, TYPE), (10**30, TYPE), (0.0, TYPE), (1.5, TYPE),
+        (NAN, TYPE), (INF, TYPE), (1j, TYPE), (None, TYPE), ("0", TYPE), ([0], TYPE), ((0,), TYPE),
+        (Indexy(-1), TYPE), (Broken(), TYPE),
+    ]
+
+
+def model_position_substitutes():
+    """(position, expected outcome) for a 2 x 3 tensor. The entries are signed
+    64-bit integers: negative ones reach the runtime's range check."""
+    rows, cols = MODEL_SHAPE
+    return [
+        ([0, 0], OK), ([rows - 1, cols - 1], OK), ((1, 2), OK), (range(2), OK), ([Indexy(1), 0], OK),
+        ([True, False], OK),
+        ([rows, 0], RUNTIME), ([0, cols], RUNTIME), ([-1, 0], RUNTIME), ([0, -1], RUNTIME),
+        ([2**63 - 1, 0], RUNTIME), ([0, -(2**63)], RUNTIME), ([0], RUNTIME), ([], RUNTIME), ([0, 0, 0], RUNTIME),
+        ([2**63, 0], TYPE), ([0, 2**64], TYPE), ([-(2**63) - 1, 0], TYPE), ([1.5, 0], TYPE), ([0, 1.0], TYPE),
+        ([0, NAN], TYPE), ([0, INF], TYPE), ([None, 0], TYPE), (["0", 0], TYPE), ([[0], 0], TYPE),
+        ([Broken(), 0], TYPE), ([Indexy(-(2**64)), 0], TYPE),
+        (0, TYPE), (-1, TYPE), (2**64, TYPE), (1.5, TYPE), (None, TYPE), ("01", TYPE), ("", TYPE),
+        (b"\x00\x01", TYPE), ({0, 1}, TYPE), ({0: 0, 1: 1}, TYPE), (iter([0, 1]), TYPE), (slice(0, 2), TYPE),
+    ]
+
+
+def model_cases():
+    folder = model_folder()
+    identity, gather, failing, integer, scalar, constant = model_files(folder)
+    missing = os.path.join(folder, "missing.onnx")
+    not_a_model = os.path.join(folder, "notes.txt")
+    with open(not_a_model, "w") as f:
+        f.write("not a model\n")
+    new = (load_model, "q.model")
+    cases = []
+
+    # construction: a path as str, bytes or bytearray; everything else is refused
+    paths = [
+        (identity, OK), (identity.encode(), OK), (bytearray(identity.encode()), OK),
+        (missing, RUNTIME), (missing.encode() + b"\xff", RUNTIME), ("", RUNTIME), (folder, RUNTIME),
+        (not_a_model, RUNTIME), (failing, OK),
+        (identity + "\0", VALUE), ("\0" + identity, VALUE), (identity.encode() + b"\0.onnx", VALUE),
+        (None, TYPE), (0, TYPE), (-1, TYPE), (2**64, TYPE), (1.5, TYPE), (NAN, TYPE), ([identity], TYPE),
+        ((identity,), TYPE), (pathlib.Path(identity), TYPE), (identity[:-5] + "\udcff.onnx", TYPE),
+        (Broken(), TYPE), (q.model, TYPE),
+    ]
+    cases += [Case(new, [plain(v)], e) for v, e in paths]
+    cases += [Case(new, [container(letter, kind)], TYPE) for letter in LETTERS for kind in KINDS]
+    cases += [Case(new, [], TYPE), Case(new, [plain(identity), plain(identity)], TYPE),
+              Case(new, [], TYPE, kwargs={"path": plain(identity)}),
+              Case(new, [], TYPE, kwargs={"arg0": plain(identity)})]
+
+    def instance():
+        return model_instance(identity, "model(identity 2x3)")
+
+    def method(attr):
+        return (getattr(q.model, attr), f"q.model.{attr}")
+
+    def case(attr, args, expect, **kw):
+        return Case(method(attr), [instance()] + args, expect, **kw)
+
+    # the wrong self, arity and keywords for every method
+    valid_rest = {"run": [], "set": [plain(0), plain([1, 2]), plain(-7.5)], "get": [plain(0), plain([1, 2])]}
+    for attr, rest in valid_rest.items():
+        cases.append(case(attr, rest, OK))
+        for bad in (None, 1, "x", [0]):
+            cases.append(Case(method(attr), [plain(bad)] + rest, TYPE))
+        for letter in LETTERS:
+            for kind in KINDS:
+                cases.append(Case(method(attr), [container(letter, kind)] + rest, TYPE))
+        cases.append(Case(method(attr), [], TYPE))
+        cases.append(case(attr, rest + [plain(0)], TYPE))
+        cases.append(case(attr, rest + [plain(None)], TYPE))
+        cases.append(case(attr, [], TYPE, kwargs={"now": plain(True)}))
+        if rest:
+            cases.append(case(attr, rest[:-1], TYPE))
+            cases.append(case(attr, rest[:-1], TYPE, kwargs={f"arg{len(rest) - 1}": rest[-1]}))
+            cases.append(case(attr, rest[:-1], TYPE, kwargs={"value" if attr == "set" else "tensorIdx": rest[-1]}))
+            cases.append(case(attr, [], TYPE, kwargs={f"arg{k}": a for k, a in enumerate(rest)}))
+
+    # each argument of set and get in turn
+    value = plain(3.25)
+    for attr in ("set", "get"):
+        tail = [value] if attr == "set" else []
+        for index, expect in model_index_substitutes():
+            cases.append(case(attr, [plain(index), plain([0, 1])] + tail, expect))
+        for position, expect in model_position_substitutes():
+            cases.append(case(attr, [plain(0), plain(position)] + tail, expect))
+        for letter in LETTERS:
+            for kind in KINDS:
+                cases.append(case(attr, [container(letter, kind), plain([0, 1])] + tail, TYPE))
+                cases.append(case(attr, [plain(0), container(letter, kind, length=2, shape=(1, 2))] + tail, TYPE))
+    for number, expect in scalar_substitutes("s"):
+        cases.append(case("set", [plain(0), plain([1, 0]), plain(number)], expect))
+    for letter in LETTERS:
+        for kind in KINDS:
+            cases.append(case("set", [plain(0), plain([1, 0]), container(letter, kind)], TYPE))
+
+    # other models: a failing run, tensors without a view, a scalar, no inputs
+    run = method("run")
+    cases += [
+        Case(run, [model_instance(gather, "model(gather) with x[0, 0] = 2")], OK),
+        Case(run, [model_instance(gather, "model(gather) with x[0, 0] = -4", ([0, 0], -4.0))], OK),
+        Case(run, [model_instance(gather, "model(gather) with x[1, 2] = 4", ([1, 2], 4.0))], RUNTIME),
+        Case(run, [model_instance(gather, "model(gather) with x[0, 0] = -5", ([0, 0], -5.0))], RUNTIME),
+        Case(run, [model_instance(gather, "model(gather) with x[0, 1] = 1e30", ([0, 1], 1e30))], RUNTIME),
+        Case(method("get"), [model_instance(gather, "model(gather)"), plain(1), plain([1, 2])], OK),
+        Case(method("get"), [model_instance(gather, "model(gather)"), plain(2), plain([1, 2])], RUNTIME),
+    ]
+    others = [
+        (failing, "model(failing run)", [("run", [], RUNTIME), ("set", [plain(0), plain([1]), value], OK),
+                                         ("get", [plain(0), plain([])], OK), ("get", [plain(0), plain([0])], RUNTIME)]),
+        (integer, "model(int64 identity)", [("run", [], OK), ("set", [plain(0), plain([0]), value], RUNTIME),
+                                            ("get", [plain(0), plain([0])], RUNTIME)]),
+        (scalar, "model(scalar identity)", [("set", [plain(0), plain([]), value], OK),
+                                            ("set", [plain(0), plain([0]), value], RUNTIME),
+                                            ("get", [plain(0), plain(())], OK), ("get", [plain(0), plain([0])], RUNTIME)]),
+        (constant, "model(no inputs)", [("run", [], OK), ("set", [plain(0), plain([0]), value], RUNTIME),
+                                        ("get", [plain(0), plain([1])], OK), ("get", [plain(1), plain([1])], RUNTIME)]),
+    ]
+    for path, text, calls in others:
+        # Not the identity model: its input cannot be read back, so only the outcome counts.
+        def bare(path=path, text=text):
+            return Arg(lambda: (load_model(path), []), text)
+
+        for attr, rest, expect in calls:
+            cases.append(Case(method(attr), [bare()] + rest, expect, unchanged=False))
+    return cases
+
+
+# ---------------------------------------------------------------------------
 # Groups and the child's entry point
 
 
 GROUPS = {f"function:{name}": (function_cases, (name,)) for name in FUNCTIONS}
 GROUPS.update({f"class:{stem}{letter}": (class_cases, (stem, letter)) for letter in LETTERS for stem in KINDS})
+GROUPS["class:model"] = (model_cases, ())
 
 
 # Calls known to crash the interpreter are left out of the sweep so that it

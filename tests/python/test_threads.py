@@ -1,10 +1,16 @@
-"""Several Python threads working on shared and private containers at once."""
+"""Several Python threads working on shared and private containers at once,
+and running models of their own meanwhile."""
 
 import random
 import sys
 import threading
 import time
 
+import numpy as np
+import pytest
+from onnx import helper
+
+import model_support as ms
 import quorlibcore as q
 from hardening_support import LETTERS, cls, read_flat, write_flat
 
@@ -73,26 +79,62 @@ def shared_round(rng, letter, shared, loose_views):
         assert value in SHARED_VALUES, value
 
 
-def test_threads_running_operations_and_element_access_together():
-    shared = {}
-    for letter in LETTERS:
-        v, m = cls("vec", letter)(64), cls("mat", letter)(4, 8)
-        write_flat(v, [SHARED_VALUES[i % 5] for i in range(64)])
-        write_flat(m, [SHARED_VALUES[i % 3] for i in range(32)])
-        shared[letter] = (v, m)
-    loose_views = []
+MODEL_SHAPE = (2, 3)
+
+
+def scale_and_shift(path, a, b):
+    """y = x * a + b elementwise and z = -x, for x of MODEL_SHAPE. Each is a
+    single rounding per operation, so float32 arithmetic in numpy gives the
+    same bits."""
+    nodes = [helper.make_node("Mul", ["x", "a"], ["xa"]), helper.make_node("Add", ["xa", "b"], ["y"]),
+             helper.make_node("Neg", ["x"], ["z"])]
+    return ms.save(nodes, [ms.tensor("x", MODEL_SHAPE)], [ms.tensor("y", MODEL_SHAPE), ms.tensor("z", MODEL_SHAPE)],
+                   path, [ms.const(a, "a"), ms.const(b, "b")])
+
+
+@pytest.fixture(scope="module")
+def thread_models(tmp_path_factory):
+    """One model file per thread, each with constants of its own, so that a
+    result that went to the wrong model shows."""
+    folder = tmp_path_factory.mktemp("thread_models")
+    models = []
+    for index in range(THREADS):
+        rng = np.random.default_rng(100 + index)
+        a = rng.standard_normal(MODEL_SHAPE).astype(np.float32)
+        b = rng.standard_normal(MODEL_SHAPE[1]).astype(np.float32)
+        models.append((scale_and_shift(folder / f"t{index}.onnx", a, b), a, b))
+    return models
+
+
+def model_round(rng, m, a, b):
+    """Sets every input element, runs, and checks every output element bit for bit."""
+    x = np.array([[rng.uniform(-1e3, 1e3) for _ in range(MODEL_SHAPE[1])] for _ in range(MODEL_SHAPE[0])],
+                 dtype=np.float32)
+    ms.set_array(m, 0, x)
+    m.run()
+    if rng.random() < 0.5:
+        m.run()  # inputs persist: the same outputs again
+    expected_y = x * a + b
+    for position in np.ndindex(*MODEL_SHAPE):
+        assert m.get(0, list(position)) == float(expected_y[position]), position
+        assert m.get(1, list(position)) == -float(x[position]), position
+
+
+def run_threads(setup, work):
+    """Runs `work(index, rng, state)` over and over in THREADS threads for
+    SECONDS; `state` is what `setup(index)` returned in that thread. Every
+    thread must finish at least one round without an error."""
     barrier = threading.Barrier(THREADS)
     errors, rounds = [], [0] * THREADS
 
     def worker(index):
         rng = random.Random(index)
         try:
+            state = setup(index)
             barrier.wait()
             deadline = time.monotonic() + SECONDS
             while time.monotonic() < deadline:
-                letter = rng.choice(LETTERS)
-                private_round(rng, letter)
-                shared_round(rng, letter, shared, loose_views)
+                work(index, rng, state)
                 rounds[index] += 1
         except BaseException as error:  # reported by the main thread
             errors.append((index, repr(error)))
@@ -111,6 +153,49 @@ def test_threads_running_operations_and_element_access_together():
     assert not any(t.is_alive() for t in threads)
     assert not errors, errors
     assert all(r > 0 for r in rounds), rounds
+
+
+def make_shared():
+    shared = {}
+    for letter in LETTERS:
+        v, m = cls("vec", letter)(64), cls("mat", letter)(4, 8)
+        write_flat(v, [SHARED_VALUES[i % 5] for i in range(64)])
+        write_flat(m, [SHARED_VALUES[i % 3] for i in range(32)])
+        shared[letter] = (v, m)
+    return shared
+
+
+def check_shared(shared):
     for v, m in shared.values():
         assert set(read_flat(v)) <= set(SHARED_VALUES)
         assert set(read_flat(m)) <= set(SHARED_VALUES)
+
+
+def test_threads_running_operations_and_element_access_together():
+    shared, loose_views = make_shared(), []
+
+    def work(index, rng, state):
+        letter = rng.choice(LETTERS)
+        private_round(rng, letter)
+        shared_round(rng, letter, shared, loose_views)
+
+    run_threads(lambda index: None, work)
+    check_shared(shared)
+
+
+def test_threads_running_a_model_each_alongside_container_work(thread_models):
+    shared, loose_views = make_shared(), []
+
+    def setup(index):
+        # Loaded in the thread itself, while the others load theirs.
+        path, a, b = thread_models[index]
+        return q.model(path), a, b
+
+    def work(index, rng, state):
+        letter = rng.choice(LETTERS)
+        private_round(rng, letter)
+        model_round(rng, *state)
+        shared_round(rng, letter, shared, loose_views)
+
+    run_threads(setup, work)
+    check_shared(shared)
