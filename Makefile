@@ -5,7 +5,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python demo asan bench stubs clean
+.PHONY: all setup build test test-cpp test-python demo asan bench soak stubs clean
 
 all: build
 
@@ -49,6 +49,12 @@ asan: setup
 
 bench: build
 	@$(PY) bench/bench_ops.py
+	@$(PY) bench/bench_model.py
+
+# Creates, slices, prints and drops 10^6 containers, then loads, runs and
+# drops a model 200 times, watching resident memory.
+soak: build
+	@$(PY) tools/soak.py --count 1000000 --models 200
 
 clean:
 	rm -rf $(BUILD)
