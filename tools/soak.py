@@ -12,8 +12,6 @@ resident MiB) for each phase.
 """
 
 import argparse
-import contextlib
-import ctypes
 import os
 import sys
 import tempfile
@@ -21,10 +19,13 @@ from pathlib import Path
 
 import quorlibcore as q
 
+# The tests' helpers: model builders and the stdout silencer.
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "python"))
+from quiet_output import quiet_stdout  # noqa: E402
+
 LETTERS = ("s", "d", "c", "z")
 PAGE = os.sysconf("SC_PAGE_SIZE")
 MIB = 1024 * 1024
-LIBC = ctypes.CDLL(None)
 
 
 def resident_bytes():
@@ -74,7 +75,6 @@ class ModelLife:
     helpers (which need onnx and numpy, as the test suite does)."""
 
     def __init__(self, folder):
-        sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "python"))
         import model_support as ms
         import numpy as np
 
@@ -113,21 +113,6 @@ class ModelLife:
                 raise AssertionError(f"model {i}: a bad position or index was accepted")
         del m
         return out.size
-
-
-@contextlib.contextmanager
-def quiet_stdout():
-    sys.stdout.flush()
-    saved = os.dup(1)
-    null = os.open(os.devnull, os.O_WRONLY)
-    os.dup2(null, 1)
-    os.close(null)
-    try:
-        yield
-    finally:
-        LIBC.fflush(None)  # a trace line without a flush of its own is still in the C library's buffer
-        os.dup2(saved, 1)
-        os.close(saved)
 
 
 def soak(life, count, samples):

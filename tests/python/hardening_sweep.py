@@ -11,8 +11,6 @@ child and is reported with its signal and the case that caused it.
     python tests/python/hardening_sweep.py [GROUP ...]   # all groups by default
 """
 
-import contextlib
-import ctypes
 import os
 import pathlib
 import struct
@@ -20,6 +18,7 @@ import sys
 import tempfile
 
 import quorlibcore as q
+from quiet_output import quiet_stdout
 from hardening_support import (
     COMPLEX_LETTERS,
     KINDS,
@@ -473,7 +472,6 @@ def class_cases(stem, letter):
 MODEL_SHAPE = (2, 3)
 MODEL_POSITIONS = [[i, j] for i in range(MODEL_SHAPE[0]) for j in range(MODEL_SHAPE[1])]
 
-LIBC = ctypes.CDLL(None)
 _model_folder = None
 
 
@@ -483,23 +481,6 @@ def model_folder():
     if _model_folder is None:
         _model_folder = tempfile.TemporaryDirectory(prefix="sweep-models-")
     return _model_folder.name
-
-
-@contextlib.contextmanager
-def quiet_stdout():
-    """A model prints what it finds while it loads; that goes to /dev/null
-    here, so that the sweep's own lines stay readable."""
-    sys.stdout.flush()
-    saved = os.dup(1)
-    null = os.open(os.devnull, os.O_WRONLY)
-    os.dup2(null, 1)
-    os.close(null)
-    try:
-        yield
-    finally:
-        LIBC.fflush(None)  # a trace line without a flush of its own is still in the C library's buffer
-        os.dup2(saved, 1)
-        os.close(saved)
 
 
 def load_model(*args, **kwargs):
