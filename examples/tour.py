@@ -1,4 +1,4 @@
-"""A short guided tour of quorlibcore: containers, then running a model.
+"""A short guided tour of quorlibcore: containers, operations, a model.
 
 Run it with:  .venv/bin/python examples/tour.py
 """
@@ -70,11 +70,63 @@ print(repr(w), end="")
 print(repr(c), end="")
 print(repr(m), end="")  # wide rows are shortened with "..."
 
-# ---------------------------------------------------------------------------
-# Operations (scale, axpy, dot, gemv, gemm, ls, ...) will be toured here.
-# ---------------------------------------------------------------------------
 
-step("6. Running an ONNX model")
+
+def values(x):
+    return [x[i] for i in range(x.numel())]
+
+
+step("6. Level-1 operations work in place, on any kind of container")
+x, y = q.vecd(3), q.vecd(5)
+for i in range(3):
+    x[i] = i + 1.0
+print("axpy(2.0, x, y) returns y itself:", q.axpy(2.0, x, y) is y, values(y))
+q.scale(0.5, y)
+print("scale(0.5, y):", values(y))
+q.sum(x, y[2:5])  # a view as the target: y's tail changes
+print("sum(x, y[2:5]):", values(y))
+print("dot(x, y) =", q.dot(x, y))
+t = q.vecd(3)
+q.copy(y[2:5], t)
+q.swap(x, t)
+print("copy and swap: x =", values(x), " t =", values(t))
+flat = q.matd(2, 2)  # a matrix counts as its storage, column after column
+flat[0, 0], flat[1, 0], flat[0, 1], flat[1, 1] = 1.0, 2.0, 3.0, 4.0
+print("copy of a 2x2 matrix into a vector:", values(q.copy(flat, q.vecd(4))))
+z = q.vecz(1)
+z[0] = 1 + 1j
+print("complex dot(z, z) =", q.dot(z, z), " hdot(z, z) =", q.hdot(z, z))
+
+step("7. Products, and a shape that does not fit")
+A = q.matd(2, 3)
+for r in range(2):
+    for col in range(3):
+        A[r, col] = r + col
+ones, out = q.vecd(3), q.vecd(2)
+for i in range(3):
+    ones[i] = 1.0
+q.gemv(1.0, 0.0, A, ones, out)  # out = A @ ones
+print("gemv: A @ (1, 1, 1) =", values(out))
+q.matvec(A, ones, out)  # accumulates: out += A @ ones
+print("matvec accumulates:", values(out))
+X, Y = q.matd(3, 2), q.matd(2, 2)
+X[0, 0] = X[1, 1] = 1.0
+q.gemm(2.0, 0.0, A, X, Y)
+print("gemm: 2 A X =", [[Y[r, col] for col in range(2)] for r in range(2)])
+try:
+    q.gemv(1.0, 0.0, A, q.vecd(2), out)
+except RuntimeError as error:
+    print("shape error, nothing written:", error)
+
+step("8. Least squares: a line through four points")
+points = [(0.0, 1.0), (1.0, 3.1), (2.0, 4.9), (3.0, 7.0)]
+design, rhs = q.matd(4, 2), q.vecd(4)
+for i, (ti, yi) in enumerate(points):
+    design[i, 0], design[i, 1], rhs[i] = 1.0, ti, yi
+q.ls(design, rhs)  # the solution replaces the first two elements of rhs
+print(f"y = {rhs[0]:.4f} + {rhs[1]:.4f} t")
+
+step("9. Running an ONNX model")
 with tempfile.TemporaryDirectory() as folder:
     # y = relu(x @ W + b) with x 1 x 4 and y 1 x 3; loading prints its tensors.
     model = q.model(make_model.build(os.path.join(folder, "dense_relu.onnx")))
