@@ -5,7 +5,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python demo asan bench soak stubs clean
+.PHONY: all setup build test test-cpp test-python demo asan bench soak stubs wheel clean
 
 all: build
 
@@ -57,7 +57,16 @@ soak: build
 	@$(PY) tools/soak.py --count 1000000 --models 200
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist
+
+# A self-contained wheel in dist/: the extension with the runtime library,
+# OpenBLAS and LAPACKE grafted in by auditwheel (glibc 2.34 or newer).
+WHEEL_PLAT := manylinux_2_34_x86_64
+wheel: setup
+	@rm -rf $(BUILD)/wheel && mkdir -p dist
+	@$(PY) -m pip wheel --no-build-isolation --no-deps -q -w $(BUILD)/wheel .
+	@PATH=$(abspath .venv/bin):$$PATH $(PY) -m auditwheel repair --plat $(WHEEL_PLAT) -w dist $(BUILD)/wheel/*.whl
+	@ls -l dist/*.whl
 
 # Type stubs, generated from the built module.
 stubs: build
