@@ -53,6 +53,13 @@ void registerOperationsOf(py::module_& m)
     });
 }
 
+// Each sample type's overloads are compiled in a translation unit of their
+// own (operations_<letter>.cpp), so that a build can use several cores.
+extern template void registerOperationsOf<float>(py::module_&);
+extern template void registerOperationsOf<double>(py::module_&);
+extern template void registerOperationsOf<std::complex<float>>(py::module_&);
+extern template void registerOperationsOf<std::complex<double>>(py::module_&);
+
 inline void registerOperations(py::module_& m)
 {
     hana::for_each(operationsSet, [&](auto hanaType) {
