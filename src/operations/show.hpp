@@ -16,6 +16,9 @@ namespace detail {
 inline constexpr size_t width = 14;
 inline constexpr size_t numColumns = 3;
 
+// Settings for the next element, which then goes in through the standard
+// insertion: a float is written as the double it widens to, a complex number
+// as "(re,im)" with the field width applied to the whole text.
 template <typename StreamType>
 void applyElementSettings(StreamType& stream)
 {
@@ -23,11 +26,6 @@ void applyElementSettings(StreamType& stream)
     stream.setf(std::ios_base::scientific, std::ios_base::floatfield);
     stream << std::setprecision(width);
 }
-
-template <typename StreamType> void writeElement(StreamType& stream, float v) { stream << static_cast<double>(v); }
-template <typename StreamType> void writeElement(StreamType& stream, double v) { stream << v; }
-template <typename StreamType, typename R>
-void writeElement(StreamType& stream, const std::complex<R>& v) { stream << v; }
 }  // namespace detail
 
 template <typename T, typename StreamType>
@@ -38,7 +36,7 @@ void show(const T& x, StreamType& stream)
     for (size_t i = 0; i < x.numel(); ++i) {
         stream << "[";
         detail::applyElementSettings(stream);
-        detail::writeElement(stream, x[i]);
+        stream << x[i];
         stream << "]" << std::endl;
     }
 }
@@ -57,13 +55,13 @@ void show(const T& x, StreamType& stream)
             const size_t k = std::min(cols - 1, detail::numColumns);
             for (size_t j = 0; j < k; ++j) {
                 detail::applyElementSettings(stream);
-                detail::writeElement(stream, x[{i, j}]);
+                stream << x[{i, j}];
                 stream << ", ";
             }
             if (cols > detail::numColumns + 1)
                 stream << "..., ";
             detail::applyElementSettings(stream);
-            detail::writeElement(stream, x[{i, cols - 1}]);
+            stream << x[{i, cols - 1}];
         }
         stream << "]" << std::endl;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -161,13 +162,15 @@ private:
     }
 
     // New tensors hold whatever the allocator's memory held before; start
-    // every run from zeros instead.
-    static void zeroFill(Ort::Value& tensor, ONNXTensorElementDataType type)
+    // every run from zeros instead. The shape is the one the tensor was
+    // created with, so none of its dimensions is negative.
+    static void zeroFill(Ort::Value& tensor, ONNXTensorElementDataType type, const std::vector<int64_t>& shape)
     {
         const size_t elementSize = plainElementSize(type);
         if (elementSize == 0)
             return;
-        const size_t count = tensor.GetTensorElementCount();
+        const size_t count = std::accumulate(shape.begin(), shape.end(), size_t{1},
+                                             [](size_t n, int64_t d) { return n * static_cast<size_t>(d); });
         if (count > 0)
             std::memset(tensor.GetTensorMutableData<void>(), 0, count * elementSize);
     }
@@ -202,7 +205,7 @@ private:
 
             const ONNXTensorElementDataType type = tensorInfo.GetElementType();
             tensors.push_back(Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type));
-            zeroFill(tensors.back(), type);
+            zeroFill(tensors.back(), type, shape);
 
             TensorViewVariant tensor;
             MakeTensor(tensor, &tensors[i], type, shape, std::string(nameCopy));

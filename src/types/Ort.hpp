@@ -153,12 +153,6 @@ public:
         detail::call<capi::GetTensorElementType>(m_info, &type);
         return type;
     }
-    size_t GetElementCount() const
-    {
-        size_t count = 0;
-        detail::call<capi::GetTensorShapeElementCount>(m_info, &count);
-        return count;
-    }
 
 private:
     const OrtTensorTypeAndShapeInfo* m_info;
@@ -196,16 +190,6 @@ public:
         void* data = nullptr;
         detail::call<capi::GetTensorMutableData>(m_p.get(), &data);
         return static_cast<T*>(data);
-    }
-
-    size_t GetTensorElementCount() const
-    {
-        OrtTensorTypeAndShapeInfo* info = nullptr;
-        detail::call<capi::GetTensorTypeAndShape>(m_p.get(), &info);
-        std::unique_ptr<OrtTensorTypeAndShapeInfo, detail::Release<OrtTensorTypeAndShapeInfo,
-                                                                   capi::ReleaseTensorTypeAndShapeInfo>>
-            owner(info);
-        return ConstTensorTypeAndShapeInfo(info).GetElementCount();
     }
 
     // The element at a position, one index per dimension, outermost first;
