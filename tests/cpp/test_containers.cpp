@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "container_test_support.hpp"
+#include "test_support.hpp"
 #include "types/Matrix.hpp"
 #include "types/Vector.hpp"
 #include "types/VectorView.hpp"

@@ -16,11 +16,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "test_support.hpp"
 #include "types/Model.hpp"
 
 namespace {
 
 using Quor::Onnx::Model;
+using quor_test::expectThrows;
 
 // y = x @ W + b; x: float 1x3, y: float 1x2, W = [[1, 2], [3, 4], [5, 6]],
 // b = [0.5, -1]. IR version 9, opset 17.
@@ -85,20 +87,6 @@ Loaded loadBytes(const std::string& name, const unsigned char (&bytes)[N])
     Loaded loaded = load(path);
     std::filesystem::remove(path);
     return loaded;
-}
-
-// Runs `action`, expecting exactly exception type E with message `message`.
-template <typename E>
-void expectThrows(const std::function<void()>& action, const std::string& message)
-{
-    try {
-        action();
-        ADD_FAILURE() << "nothing was thrown, expected \"" << message << "\"";
-    } catch (const E& error) {
-        EXPECT_EQ(std::string(error.what()), message);
-    } catch (const std::exception& error) {
-        ADD_FAILURE() << "unexpected exception \"" << error.what() << "\", expected \"" << message << "\"";
-    }
 }
 
 TEST(RuntimeTable, IsThereForVersion17)

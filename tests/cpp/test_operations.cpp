@@ -15,13 +15,16 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.hpp"
 #include "operations/all.hpp"
 
 namespace {
 
 using namespace Quor;
 
-using OpSampleTypes = ::testing::Types<float, double, std::complex<float>, std::complex<double>>;
+using quor_test::runtimeErrorOf;
+using quor_test::sample;
+using OpSampleTypes = quor_test::SampleTypes;
 using ComplexSampleTypes = ::testing::Types<std::complex<float>, std::complex<double>>;
 
 constexpr size_t kPastInt = size_t{1} << 31;  // INT_MAX + 1
@@ -30,19 +33,10 @@ constexpr size_t kPastInt = size_t{1} << 31;  // INT_MAX + 1
 // helpers
 
 template <typename T>
-T val(double re, double im = 0.0)
-{
-    if constexpr (isComplex<T>)
-        return T(static_cast<typename T::value_type>(re), static_cast<typename T::value_type>(im));
-    else
-        return static_cast<T>(re);
-}
-
-template <typename T>
 T nanValue()
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    return val<T>(nan, nan);
+    return sample<T>(nan, nan);
 }
 
 template <typename T>
@@ -79,7 +73,7 @@ Vector<T> vectorOfReals(std::initializer_list<double> values)
     Vector<T> v(values.size());
     size_t i = 0;
     for (double value : values)
-        v[i++] = val<T>(value);
+        v[i++] = sample<T>(value);
     return v;
 }
 
@@ -102,7 +96,7 @@ Matrix<T> matrixOfRealRows(size_t rows, size_t cols, std::initializer_list<doubl
     Matrix<T> m(rows, cols);
     size_t k = 0;
     for (double value : rowMajor) {
-        m[{k / cols, k % cols}] = val<T>(value);
+        m[{k / cols, k % cols}] = sample<T>(value);
         ++k;
     }
     return m;
@@ -120,7 +114,7 @@ std::vector<T> reals(std::initializer_list<double> values)
 {
     std::vector<T> out;
     for (double value : values)
-        out.push_back(val<T>(value));
+        out.push_back(sample<T>(value));
     return out;
 }
 
@@ -130,18 +124,6 @@ void expectNear(const std::vector<T>& actual, const std::vector<T>& expected, do
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < actual.size(); ++i)
         EXPECT_LE(std::abs(actual[i] - expected[i]), tol) << "at position " << i;
-}
-
-std::string runtimeErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    } catch (...) {
-        return "<another exception>";
-    }
-    return "<nothing thrown>";
 }
 
 // Runs `action` with stdout and stderr captured and returns what was printed.
@@ -171,7 +153,7 @@ TYPED_TEST(Level1Test, MatrixTakesPartInColumnMajorOrder)
     EXPECT_EQ(storage(v), reals<T>({1, 2, 3, 4}));
 
     auto ones = vectorOfReals<T>({1, 1, 1, 1});
-    EXPECT_EQ(dot(m, ones), val<T>(10));
+    EXPECT_EQ(dot(m, ones), sample<T>(10));
 
     // a 2 x 3 matrix added to a 6-element vector goes (0,0), (1,0), (0,1), ...
     auto wide = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
@@ -184,7 +166,7 @@ TYPED_TEST(Level1Test, ScaleReachesEveryElementOfAMatrix)
 {
     using T = TypeParam;
     auto m = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
-    EXPECT_EQ(&scale(val<T>(2), m), &m);
+    EXPECT_EQ(&scale(sample<T>(2), m), &m);
     EXPECT_EQ(storage(m), reals<T>({2, 8, 4, 10, 6, 12}));
 }
 
@@ -203,11 +185,11 @@ TYPED_TEST(Level1Test, ShortFirstArgumentTouchesOnlyLeadingElements)
     EXPECT_EQ(storage(b), reals<T>({1, 2, 7, 6, 5}));
 
     auto c = vectorOfReals<T>({1, 2, 3, 4, 5});
-    axpy(val<T>(3), x, c);
+    axpy(sample<T>(3), x, c);
     EXPECT_EQ(storage(c), reals<T>({4, 8, 3, 4, 5}));
 
     // dot reads only as many elements of y as x holds
-    EXPECT_EQ(dot(x, c), val<T>(1 * 4 + 2 * 8));
+    EXPECT_EQ(dot(x, c), sample<T>(1 * 4 + 2 * 8));
 }
 
 TYPED_TEST(Level1Test, AxpyIntoAViewChangesOnlyTheParentWindow)
@@ -216,7 +198,7 @@ TYPED_TEST(Level1Test, AxpyIntoAViewChangesOnlyTheParentWindow)
     auto parent = vectorOfReals<T>({0, 1, 2, 3, 4, 5, 6, 7});
     auto window = parent[{3, 5}];
     auto x = vectorOfReals<T>({10, 100});
-    EXPECT_EQ(&axpy(val<T>(2), x, window), &window);
+    EXPECT_EQ(&axpy(sample<T>(2), x, window), &window);
     EXPECT_EQ(storage(parent), reals<T>({0, 1, 2, 23, 204, 5, 6, 7}));
 
     // a view as x reads from its offset
@@ -232,7 +214,7 @@ TYPED_TEST(Level1Test, SumIsAxpyWithOne)
     auto viaSum = vectorOfReals<T>({1, 2, 3, 4});
     auto viaAxpy = vectorOfReals<T>({1, 2, 3, 4});
     EXPECT_EQ(&sum(x, viaSum), &viaSum);
-    axpy(val<T>(1), x, viaAxpy);
+    axpy(sample<T>(1), x, viaAxpy);
     EXPECT_EQ(storage(viaSum), storage(viaAxpy));
     EXPECT_EQ(storage(viaSum), reals<T>({1.5, 0.75, 6, 4}));
 }
@@ -243,7 +225,7 @@ TYPED_TEST(Level1Test, OperationsReturnTheirWrittenArgument)
     auto x = vectorOfReals<T>({1, 2});
     Matrix<T> y(2, 1);
     EXPECT_EQ(&copy(x, y), &y);
-    EXPECT_EQ(&axpy(val<T>(1), x, y), &y);
+    EXPECT_EQ(&axpy(sample<T>(1), x, y), &y);
     EXPECT_EQ(&sum(x, y), &y);
     EXPECT_EQ(storage(y), reals<T>({3, 6}));
 }
@@ -255,19 +237,19 @@ TYPED_TEST(Level1Test, EmptyFirstContainerChangesNothing)
     auto y = vectorOfReals<T>({1, 2, 3});
     const auto before = storage(y);
     copy(empty, y);
-    axpy(val<T>(5), empty, y);
+    axpy(sample<T>(5), empty, y);
     sum(empty, y);
     swap(empty, y);
-    scale(val<T>(7), empty);
+    scale(sample<T>(7), empty);
     EXPECT_EQ(storage(y), before);
-    EXPECT_EQ(dot(empty, y), val<T>(0));
+    EXPECT_EQ(dot(empty, y), sample<T>(0));
     if constexpr (isComplex<T>) {
-        EXPECT_EQ(hdot(empty, y), val<T>(0));
+        EXPECT_EQ(hdot(empty, y), sample<T>(0));
     }
 
     // a matrix without rows is just as empty
     Matrix<T> noRows(0, 4);
-    EXPECT_EQ(dot(noRows, y), val<T>(0));
+    EXPECT_EQ(dot(noRows, y), sample<T>(0));
     copy(noRows, y);
     EXPECT_EQ(storage(y), before);
 }
@@ -282,7 +264,7 @@ TYPED_TEST(Level1Test, ShortSecondContainerIsRefusedBeforeBlas)
     const std::string tail = ": the second container holds 2 elements, fewer than the 3 of the first";
 
     const std::vector<std::pair<std::string, std::function<void()>>> calls = {
-        {"axpy", [&] { axpy(val<T>(2), x, y); }},
+        {"axpy", [&] { axpy(sample<T>(2), x, y); }},
         {"sum", [&] { sum(x, y); }},
         {"swap", [&] { swap(x, y); }},
         {"copy", [&] { copy(x, y); }},
@@ -314,7 +296,7 @@ TYPED_TEST(Level1Test, OverlappingViewAndParentAreAccepted)
     // only have to stay inside the storage.
     copy(head, tail);
     sum(tail, head);
-    axpy(val<T>(2), v, v);
+    axpy(sample<T>(2), v, v);
     swap(head, tail);
     (void)dot(head, v);
     EXPECT_EQ(v.numel(), 6u);
@@ -330,42 +312,42 @@ TYPED_TEST_SUITE(ComplexLevel1Test, ComplexSampleTypes);
 TYPED_TEST(ComplexLevel1Test, DotIsUnconjugatedAndHdotConjugatesTheFirst)
 {
     using T = TypeParam;
-    auto x = vectorOf<T>({val<T>(1, 1)});
-    auto y = vectorOf<T>({val<T>(1, 1)});
-    EXPECT_EQ(dot(x, y), val<T>(0, 2));
-    EXPECT_EQ(hdot(x, y), val<T>(2, 0));
+    auto x = vectorOf<T>({sample<T>(1, 1)});
+    auto y = vectorOf<T>({sample<T>(1, 1)});
+    EXPECT_EQ(dot(x, y), sample<T>(0, 2));
+    EXPECT_EQ(hdot(x, y), sample<T>(2, 0));
 
-    auto i = vectorOf<T>({val<T>(0, 1)});
-    auto one = vectorOf<T>({val<T>(1)});
-    EXPECT_EQ(hdot(i, one), val<T>(0, -1));
-    EXPECT_EQ(hdot(one, i), val<T>(0, 1));
+    auto i = vectorOf<T>({sample<T>(0, 1)});
+    auto one = vectorOf<T>({sample<T>(1)});
+    EXPECT_EQ(hdot(i, one), sample<T>(0, -1));
+    EXPECT_EQ(hdot(one, i), sample<T>(0, 1));
 }
 
 TYPED_TEST(ComplexLevel1Test, HdotOfLongerVectors)
 {
     using T = TypeParam;
-    auto x = vectorOf<T>({val<T>(1, 2), val<T>(-3, 1), val<T>(0, -2)});
-    auto y = vectorOf<T>({val<T>(2, -1), val<T>(1, 1), val<T>(4, 0)});
+    auto x = vectorOf<T>({sample<T>(1, 2), sample<T>(-3, 1), sample<T>(0, -2)});
+    auto y = vectorOf<T>({sample<T>(2, -1), sample<T>(1, 1), sample<T>(4, 0)});
     // (1+2i)(2-i) + (-3+i)(1+i) + (-2i)(4) = (4+3i) + (-4-2i) + (-8i)
-    EXPECT_EQ(dot(x, y), val<T>(0, -7));
+    EXPECT_EQ(dot(x, y), sample<T>(0, -7));
     // (1-2i)(2-i) + (-3-i)(1+i) + (2i)(4) = (-5i) + (-2-4i) + (8i)
-    EXPECT_EQ(hdot(x, y), val<T>(-2, -1));
+    EXPECT_EQ(hdot(x, y), sample<T>(-2, -1));
     EXPECT_EQ(hdot(y, x), std::conj(hdot(x, y)));
     // |1+2i|^2 + |-3+i|^2 + |-2i|^2
-    EXPECT_EQ(hdot(x, x), val<T>(19, 0));
+    EXPECT_EQ(hdot(x, x), sample<T>(19, 0));
 }
 
 TYPED_TEST(ComplexLevel1Test, ComplexScalarsMultiplyAsComplexNumbers)
 {
     using T = TypeParam;
-    auto x = vectorOf<T>({val<T>(1, 2), val<T>(3, -1)});
-    scale(val<T>(0, 1), x);
-    EXPECT_EQ(storage(x), (std::vector<T>{val<T>(-2, 1), val<T>(1, 3)}));
+    auto x = vectorOf<T>({sample<T>(1, 2), sample<T>(3, -1)});
+    scale(sample<T>(0, 1), x);
+    EXPECT_EQ(storage(x), (std::vector<T>{sample<T>(-2, 1), sample<T>(1, 3)}));
 
-    auto y = vectorOf<T>({val<T>(1), val<T>(0, 1)});
-    axpy(val<T>(1, 1), x, y);
+    auto y = vectorOf<T>({sample<T>(1), sample<T>(0, 1)});
+    axpy(sample<T>(1, 1), x, y);
     // (1+i)(-2+i) = -3-i; (1+i)(1+3i) = -2+4i
-    EXPECT_EQ(storage(y), (std::vector<T>{val<T>(-2, -1), val<T>(-2, 5)}));
+    EXPECT_EQ(storage(y), (std::vector<T>{sample<T>(-2, -1), sample<T>(-2, 5)}));
 }
 
 // ---------------------------------------------------------------------------
@@ -381,7 +363,7 @@ TYPED_TEST(GemvTest, ComputesAlphaAxPlusBetaY)
     auto A = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
     auto x = vectorOfReals<T>({1, -1, 2});
     auto y = vectorOfReals<T>({3, -2});
-    EXPECT_EQ(&gemv(val<T>(2), val<T>(3), A, x, y), &y);
+    EXPECT_EQ(&gemv(sample<T>(2), sample<T>(3), A, x, y), &y);
     EXPECT_EQ(storage(y), reals<T>({19, 16}));
     // A and x are read only
     EXPECT_EQ(storage(A), reals<T>({1, 4, 2, 5, 3, 6}));
@@ -394,7 +376,7 @@ TYPED_TEST(GemvTest, BetaZeroReplacesY)
     auto A = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
     auto x = vectorOfReals<T>({1, -1, 2});
     auto y = vectorOfReals<T>({1000, -1000});
-    gemv(val<T>(1), val<T>(0), A, x, y);
+    gemv(sample<T>(1), sample<T>(0), A, x, y);
     EXPECT_EQ(storage(y), reals<T>({5, 11}));
 }
 
@@ -421,9 +403,9 @@ TYPED_TEST(GemvTest, ShapeMessagesCheckXFirst)
     const std::string yMessage =
         "In gemv expression y = aAx + by, matrix A dimension 0: 2, doesn't match vector y dimension 0: 3";
 
-    EXPECT_EQ(runtimeErrorOf([&] { gemv(val<T>(1), val<T>(0), A, x2, y2); }), xMessage);
-    EXPECT_EQ(runtimeErrorOf([&] { gemv(val<T>(1), val<T>(0), A, x3, y3); }), yMessage);
-    EXPECT_EQ(runtimeErrorOf([&] { gemv(val<T>(1), val<T>(0), A, x2, y3); }), xMessage);
+    EXPECT_EQ(runtimeErrorOf([&] { gemv(sample<T>(1), sample<T>(0), A, x2, y2); }), xMessage);
+    EXPECT_EQ(runtimeErrorOf([&] { gemv(sample<T>(1), sample<T>(0), A, x3, y3); }), yMessage);
+    EXPECT_EQ(runtimeErrorOf([&] { gemv(sample<T>(1), sample<T>(0), A, x2, y3); }), xMessage);
     EXPECT_EQ(runtimeErrorOf([&] { matvec(A, x2, y3); }), xMessage);
     EXPECT_EQ(runtimeErrorOf([&] { matvec(A, x3, y3); }), yMessage);
     EXPECT_EQ(storage(y3), reals<T>({1, 2, 3}));
@@ -444,7 +426,7 @@ TYPED_TEST(GemvTest, MatricesActAsTheirFirstColumn)
     // x: 3 x 2, first column (1, -1, 2), second column must not be read
     auto x = matrixOfRealRows<T>(3, 2, {1, 100, -1, 100, 2, 100});
     Matrix<T> ySingle(2, 1);
-    gemv(val<T>(1), val<T>(0), A, x, ySingle);
+    gemv(sample<T>(1), sample<T>(0), A, x, ySingle);
     EXPECT_EQ(storage(ySingle), reals<T>({5, 11}));
 
     auto yWide = matrixOfRealRows<T>(2, 4, {1, 2, 3, 4, 5, 6, 7, 8});
@@ -460,7 +442,7 @@ TYPED_TEST(GemvTest, ViewAsYWritesIntoTheParentWindow)
     auto x = xParent[{1, 4}];
     auto parent = vectorOfReals<T>({1, 1, 1, 1, 1, 1});
     auto y = parent[{2, 4}];
-    EXPECT_EQ(&gemv(val<T>(1), val<T>(1), A, x, y), &y);
+    EXPECT_EQ(&gemv(sample<T>(1), sample<T>(1), A, x, y), &y);
     EXPECT_EQ(storage(parent), reals<T>({1, 1, 6, 12, 1, 1}));
 }
 
@@ -470,7 +452,7 @@ TYPED_TEST(GemvTest, MatrixWithoutColumnsHasNoStorageForXOrY)
     Matrix<T> A(2, 3);
     Matrix<T> xEmpty(3, 0);
     auto y = vectorOfReals<T>({4, 5});
-    EXPECT_EQ(runtimeErrorOf([&] { gemv(val<T>(1), val<T>(0), A, xEmpty, y); }),
+    EXPECT_EQ(runtimeErrorOf([&] { gemv(sample<T>(1), sample<T>(0), A, xEmpty, y); }),
               "gemv: vector x holds 0 elements, fewer than the 3 the product needs");
     EXPECT_EQ(storage(y), reals<T>({4, 5}));
 
@@ -486,13 +468,13 @@ TYPED_TEST(GemvTest, MatrixWithoutColumnsScalesY)
     Matrix<T> A(2, 0);
     Vector<T> x(0);
     auto y = vectorOfReals<T>({3, -4});
-    std::string printed = printedBy([&] { gemv(val<T>(5), val<T>(2), A, x, y); });
+    std::string printed = printedBy([&] { gemv(sample<T>(5), sample<T>(2), A, x, y); });
     EXPECT_EQ(storage(y), reals<T>({6, -8}));
 
     Vector<T> poisoned(2);
     poisoned[0] = nanValue<T>();
     poisoned[1] = nanValue<T>();
-    printed += printedBy([&] { gemv(val<T>(1), val<T>(0), A, x, poisoned); });
+    printed += printedBy([&] { gemv(sample<T>(1), sample<T>(0), A, x, poisoned); });
     EXPECT_EQ(storage(poisoned), reals<T>({0, 0}));
     EXPECT_EQ(printed, "");
 }
@@ -505,7 +487,7 @@ TYPED_TEST(GemvTest, MatrixWithoutRowsIsAQuietNoOp)
     Vector<T> y(0);
     Matrix<T> yRowless(0, 2);
     const std::string printed = printedBy([&] {
-        gemv(val<T>(1), val<T>(0), A, x, y);
+        gemv(sample<T>(1), sample<T>(0), A, x, y);
         matvec(A, x, yRowless);
     });
     EXPECT_EQ(printed, "");
@@ -520,14 +502,14 @@ TYPED_TEST(ComplexGemvTest, MultipliesByTheMatrixItself)
 {
     using T = TypeParam;
     // A = [[1, i], [2, 1 - i]]
-    auto A = matrixOfRows<T>(2, 2, {val<T>(1), val<T>(0, 1), val<T>(2), val<T>(1, -1)});
-    auto x = vectorOf<T>({val<T>(1, 1), val<T>(0, 2)});
-    auto y = vectorOf<T>({val<T>(1), val<T>(0, 1)});
+    auto A = matrixOfRows<T>(2, 2, {sample<T>(1), sample<T>(0, 1), sample<T>(2), sample<T>(1, -1)});
+    auto x = vectorOf<T>({sample<T>(1, 1), sample<T>(0, 2)});
+    auto y = vectorOf<T>({sample<T>(1), sample<T>(0, 1)});
     // A x = (1 + i + i*2i, 2 + 2i + (1 - i)2i) = (-1 + i, 4 + 4i)
     // conj(A) x would give (3 + i, ...), A^T x would give (1 + 5i, ...)
-    gemv(val<T>(0, 1), val<T>(2), A, x, y);
+    gemv(sample<T>(0, 1), sample<T>(2), A, x, y);
     // i(-1 + i) + 2 = 1 - i;  i(4 + 4i) + 2i = -4 + 6i
-    EXPECT_EQ(storage(y), (std::vector<T>{val<T>(1, -1), val<T>(-4, 6)}));
+    EXPECT_EQ(storage(y), (std::vector<T>{sample<T>(1, -1), sample<T>(-4, 6)}));
 }
 
 // ---------------------------------------------------------------------------
@@ -543,7 +525,7 @@ TYPED_TEST(GemmTest, ComputesEveryElementWithItsLeadingDimensions)
     auto A = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
     auto X = matrixOfRealRows<T>(3, 4, {1, 0, 2, 1, 0, 1, 1, 2, 1, 1, 0, 1});
     auto Y = matrixOfRealRows<T>(2, 4, {1, 1, 1, 1, 2, 2, 2, 2});
-    EXPECT_EQ(&gemm(val<T>(2), val<T>(-1), A, X, Y), &Y);
+    EXPECT_EQ(&gemm(sample<T>(2), sample<T>(-1), A, X, Y), &Y);
     // 2 * [[4, 5, 4, 8], [10, 11, 13, 20]] - Y
     const auto expected = matrixOfRealRows<T>(2, 4, {7, 9, 7, 15, 18, 20, 24, 38});
     EXPECT_EQ(storage(Y), storage(expected));
@@ -555,7 +537,7 @@ TYPED_TEST(GemmTest, BetaZeroReplacesYAndMatmulAccumulates)
     auto A = matrixOfRealRows<T>(2, 2, {1, 2, 3, 4});
     auto X = matrixOfRealRows<T>(2, 1, {1, -1});
     auto Y = matrixOfRealRows<T>(2, 1, {500, 600});
-    gemm(val<T>(3), val<T>(0), A, X, Y);
+    gemm(sample<T>(3), sample<T>(0), A, X, Y);
     EXPECT_EQ(storage(Y), reals<T>({-3, -3}));
 
     auto Z = matrixOfRealRows<T>(2, 1, {10, 20});
@@ -572,7 +554,7 @@ TYPED_TEST(GemmTest, ShapeMessagesInCheckOrder)
     Matrix<T> Y25(2, 5), Y24(2, 4);
     const auto before = storage(Y34);
     const auto run = [&](auto& a, auto& x, auto& y) {
-        return runtimeErrorOf([&] { gemm(val<T>(1), val<T>(0), a, x, y); });
+        return runtimeErrorOf([&] { gemm(sample<T>(1), sample<T>(0), a, x, y); });
     };
 
     EXPECT_EQ(run(A, X34, Y34),
@@ -598,13 +580,13 @@ TYPED_TEST(GemmTest, EmptyInnerDimensionScalesY)
     using T = TypeParam;
     Matrix<T> A(2, 0), X(0, 3);
     auto Y = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
-    std::string printed = printedBy([&] { gemm(val<T>(7), val<T>(-2), A, X, Y); });
+    std::string printed = printedBy([&] { gemm(sample<T>(7), sample<T>(-2), A, X, Y); });
     EXPECT_EQ(storage(Y), reals<T>({-2, -8, -4, -10, -6, -12}));
 
     Matrix<T> poisoned(2, 3);
     for (size_t k = 0; k < 6; ++k)
         poisoned.get()[k] = nanValue<T>();
-    printed += printedBy([&] { gemm(val<T>(1), val<T>(0), A, X, poisoned); });
+    printed += printedBy([&] { gemm(sample<T>(1), sample<T>(0), A, X, poisoned); });
     EXPECT_EQ(storage(poisoned), reals<T>({0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(printed, "");
 }
@@ -617,7 +599,7 @@ TYPED_TEST(GemmTest, EmptyResultIsAQuietNoOp)
     auto A = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
     Matrix<T> X0(3, 0), Yn(2, 0);
     const std::string printed = printedBy([&] {
-        gemm(val<T>(1), val<T>(0), noRows, X, Y0);
+        gemm(sample<T>(1), sample<T>(0), noRows, X, Y0);
         matmul(A, X0, Yn);
     });
     EXPECT_EQ(printed, "");
@@ -631,7 +613,7 @@ TYPED_TEST(GemmTest, DimensionsBeyondIntAreRefused)
     // Shapes whose dimension passes INT_MAX while holding no elements at all.
     Matrix<T> tallEmpty(kPastInt, 0), wideEmpty(0, kPastInt), none(0, 0);
     const auto messageOf = [&](auto& a, auto& x, auto& y) {
-        return runtimeErrorOf([&] { gemm(val<T>(1), val<T>(0), a, x, y); });
+        return runtimeErrorOf([&] { gemm(sample<T>(1), sample<T>(0), a, x, y); });
     };
     const std::string rows = messageOf(tallEmpty, none, tallEmpty);
     EXPECT_EQ(rows, "gemm: row count 2147483648 exceeds the largest BLAS integer 2147483647");
@@ -648,15 +630,15 @@ TYPED_TEST_SUITE(ComplexGemmTest, ComplexSampleTypes);
 TYPED_TEST(ComplexGemmTest, UsesTheMatricesAsTheyAre)
 {
     using T = TypeParam;
-    auto A = matrixOfRows<T>(2, 2, {val<T>(1), val<T>(0, 1), val<T>(0), val<T>(1)});
-    auto X = matrixOfRows<T>(2, 2, {val<T>(1), val<T>(0), val<T>(0, 1), val<T>(1)});
+    auto A = matrixOfRows<T>(2, 2, {sample<T>(1), sample<T>(0, 1), sample<T>(0), sample<T>(1)});
+    auto X = matrixOfRows<T>(2, 2, {sample<T>(1), sample<T>(0), sample<T>(0, 1), sample<T>(1)});
     Matrix<T> Y(2, 2);
     // A X = [[0, i], [i, 1]]; conj(A) X = [[2, -i], [i, 1]]; A^T X = [[1, 0], [2i, 1]]
-    gemm(val<T>(1), val<T>(0), A, X, Y);
-    EXPECT_EQ(storage(Y), (std::vector<T>{val<T>(0), val<T>(0, 1), val<T>(0, 1), val<T>(1)}));
+    gemm(sample<T>(1), sample<T>(0), A, X, Y);
+    EXPECT_EQ(storage(Y), (std::vector<T>{sample<T>(0), sample<T>(0, 1), sample<T>(0, 1), sample<T>(1)}));
     // a complex alpha
-    gemm(val<T>(0, 1), val<T>(1), A, X, Y);
-    EXPECT_EQ(storage(Y), (std::vector<T>{val<T>(0), val<T>(-1, 1), val<T>(-1, 1), val<T>(1, 1)}));
+    gemm(sample<T>(0, 1), sample<T>(1), A, X, Y);
+    EXPECT_EQ(storage(Y), (std::vector<T>{sample<T>(0), sample<T>(-1, 1), sample<T>(-1, 1), sample<T>(1, 1)}));
 }
 
 // ---------------------------------------------------------------------------
@@ -785,10 +767,10 @@ TYPED_TEST(ComplexLsTest, SolvesWithComplexCoefficients)
 {
     using T = TypeParam;
     // A = [[1, i], [0, 2]], x = (1 + i, -i): A x = (1 + i + 1, -2i)
-    auto A = matrixOfRows<T>(2, 2, {val<T>(1), val<T>(0, 1), val<T>(0), val<T>(2)});
-    auto b = vectorOf<T>({val<T>(2, 1), val<T>(0, -2)});
+    auto A = matrixOfRows<T>(2, 2, {sample<T>(1), sample<T>(0, 1), sample<T>(0), sample<T>(2)});
+    auto b = vectorOf<T>({sample<T>(2, 1), sample<T>(0, -2)});
     ls(A, b);
-    expectNear(storage(b), std::vector<T>{val<T>(1, 1), val<T>(0, -1)}, tolerance<T>());
+    expectNear(storage(b), std::vector<T>{sample<T>(1, 1), sample<T>(0, -1)}, tolerance<T>());
 }
 
 // ---------------------------------------------------------------------------

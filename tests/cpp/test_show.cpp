@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "container_test_support.hpp"
+#include "test_support.hpp"
 #include "operations/show.hpp"
 #include "types/Matrix.hpp"
 #include "types/Vector.hpp"
@@ -33,7 +33,7 @@ template <typename T>
 std::string digitText(int k)
 {
     const std::string re = std::to_string(k) + ".00000000000000e+00";
-    if constexpr (quor_test::isComplexSample<T>)
+    if constexpr (Quor::isComplex<T>)
         return "(" + re + "," + (k == 0 ? "" : "-") + re + ")";
     else
         return re;
