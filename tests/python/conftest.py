@@ -6,6 +6,7 @@ import pytest
 from hypothesis import settings
 
 import quorlibcore
+from container_support import COMPLEX_LETTERS, KINDS, LETTERS
 
 # Continuous integration replays the same examples on every run, so that a
 # red run points at a change, not at a newly drawn example; local runs keep
@@ -13,10 +14,6 @@ import quorlibcore
 settings.register_profile("ci", derandomize=True, print_blob=True)
 if os.environ.get("CI"):
     settings.load_profile("ci")
-
-LETTERS = ("s", "d", "c", "z")
-COMPLEX_LETTERS = ("c", "z")
-KINDS = ("vec", "view", "mat")
 
 
 def classes_of(letter):

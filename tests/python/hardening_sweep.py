@@ -19,7 +19,7 @@ import tempfile
 
 import quorlibcore as q
 from quiet_output import quiet_stdout
-from hardening_support import (
+from container_support import (
     COMPLEX_LETTERS,
     KINDS,
     LETTERS,

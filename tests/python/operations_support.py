@@ -8,11 +8,7 @@ outside the operand changed.
 
 import numpy as np
 
-import quorlibcore as q
-
-LETTERS = ("s", "d", "c", "z")
-COMPLEX_LETTERS = ("c", "z")
-KINDS = ("vec", "view", "mat")
+from container_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, is_complex, kind_of, read_flat, write_flat  # noqa: F401
 
 DTYPE = {"s": np.float32, "d": np.float64, "c": np.complex64, "z": np.complex128}
 # Single precision: a few ulps of sums of ten terms of magnitude ~1.
@@ -21,14 +17,6 @@ ATOL = {"s": 1e-5, "c": 1e-5, "d": 1e-12, "z": 1e-12}
 
 VIEW_OFFSET = 2
 VIEW_PADDING = 3
-
-
-def cls(kind, letter):
-    return getattr(q, kind + letter)
-
-
-def is_complex(letter):
-    return letter in COMPLEX_LETTERS
 
 
 def to_python(letter, value):
@@ -50,26 +38,13 @@ def random_values(rng, letter, n):
 
 def read(container):
     """The elements of a container in storage order (column-major for a matrix)."""
-    name = type(container).__name__
-    letter = name[-1]
-    if name.startswith("mat"):
-        rows = container.dim(0)
-        values = [container[i % rows, i // rows] for i in range(container.numel())]
-    else:
-        values = [container[i] for i in range(container.numel())]
-    return np.array(values, dtype=DTYPE[letter])
+    _, letter = kind_of(container)
+    return np.array(read_flat(container), dtype=DTYPE[letter])
 
 
 def write(container, values):
-    name = type(container).__name__
-    letter = name[-1]
-    if name.startswith("mat"):
-        rows = container.dim(0)
-        for i, v in enumerate(values):
-            container[i % rows, i // rows] = to_python(letter, v)
-    else:
-        for i, v in enumerate(values):
-            container[i] = to_python(letter, v)
+    _, letter = kind_of(container)
+    write_flat(container, [to_python(letter, v) for v in values])
 
 
 class Operand:

@@ -14,7 +14,7 @@ from hypothesis import strategies as st
 from hypothesis.stateful import RuleBasedStateMachine, initialize, invariant, rule
 
 import quorlibcore as q
-from hardening_support import (
+from container_support import (
     COMPLEX_LETTERS,
     KINDS,
     LETTERS,

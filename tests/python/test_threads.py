@@ -12,7 +12,7 @@ from onnx import helper
 
 import model_support as ms
 import quorlibcore as q
-from hardening_support import LETTERS, cls, read_flat, write_flat
+from container_support import LETTERS, cls, read_flat, write_flat
 
 THREADS = 6
 SECONDS = 2.0

@@ -1,4 +1,4 @@
-"""Helpers shared by the property, bad-input and thread tests.
+"""Helpers for working with containers, shared by the tests.
 
 Pure Python on purpose: the bad-input sweep imports this module in child
 interpreters, which should start fast and touch nothing but the extension.
