@@ -9,6 +9,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "container_methods.hpp"
+#include "initialised_caster.hpp"
 #include "types/Model.hpp"
 
 namespace quorlib_pybind {
@@ -29,10 +31,10 @@ inline void registerModel(py::module_& m)
         .def("run", [](Model& self) { self.run(); })
         .def("set",
              [](Model& self, size_t inputIdx, std::vector<int64_t> tensorIdx, float value) {
-                 self.set<float>(inputIdx, tensorIdx, value);
+                 methods::modelSet(self, inputIdx, tensorIdx, value);
              })
         .def("get", [](Model& self, size_t outputIdx, std::vector<int64_t> tensorIdx) {
-            return self.get<float>(outputIdx, tensorIdx);
+            return methods::modelGet(self, outputIdx, tensorIdx);
         });
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 // The module functions: one overload per admissible combination of container
-// kinds and sample type, each bound from a plain pointer to its operation.
+// kinds and sample type, each bound from a plain pointer to its operation and
+// filed for the fast path under the same pointer.
 #include <type_traits>
 
 #include <boost/hana.hpp>
 #include <pybind11/complex.h>
 #include <pybind11/pybind11.h>
 
+#include "fast_functions.hpp"
 #include "operations/all.hpp"
 #include "type_sets.hpp"
 
 namespace quorlib_pybind {
 
 namespace py = pybind11;
+using fast::defineOperation;
 
 template <typename E>
 void registerOperationsOf(py::module_& m)
@@ -21,32 +24,32 @@ void registerOperationsOf(py::module_& m)
         using C0 = typename decltype(hanaContainer0)::type;
         constexpr bool isMatrix0 = Quor::MatrixContainer<C0>;
 
-        m.def("scale", &Quor::scale<C0>, "scale an object");
+        defineOperation<&Quor::scale<C0>>(m, BOOST_HANA_STRING("scale"), "scale an object");
 
         hana::for_each(containerSet<E>, [&](auto hanaContainer1) {
             using C1 = typename decltype(hanaContainer1)::type;
 
-            m.def("sum", &Quor::sum<C0, C1>, "add objects");
-            m.def("dot", &Quor::dot<C0, C1>, "dot product");
-            m.def("copy", &Quor::copy<C0, C1>, "copy an object into another");
-            m.def("swap", &Quor::swap<C0, C1>, "swap objects into another");
-            m.def("axpy", &Quor::axpy<C0, C1>, "axpy objects");
+            defineOperation<&Quor::sum<C0, C1>>(m, BOOST_HANA_STRING("sum"), "add objects");
+            defineOperation<&Quor::dot<C0, C1>>(m, BOOST_HANA_STRING("dot"), "dot product");
+            defineOperation<&Quor::copy<C0, C1>>(m, BOOST_HANA_STRING("copy"), "copy an object into another");
+            defineOperation<&Quor::swap<C0, C1>>(m, BOOST_HANA_STRING("swap"), "swap objects into another");
+            defineOperation<&Quor::axpy<C0, C1>>(m, BOOST_HANA_STRING("axpy"), "axpy objects");
             if constexpr (Quor::isComplex<E>)
-                m.def("hdot", &Quor::hdot<C0, C1>, "hermetian dot product");
+                defineOperation<&Quor::hdot<C0, C1>>(m, BOOST_HANA_STRING("hdot"), "hermetian dot product");
             if constexpr (isMatrix0)
-                m.def("ls", &Quor::ls<C0, C1>, "ls");
+                defineOperation<&Quor::ls<C0, C1>>(m, BOOST_HANA_STRING("ls"), "ls");
 
             hana::for_each(containerSet<E>, [&](auto hanaContainer2) {
                 using C2 = typename decltype(hanaContainer2)::type;
                 constexpr bool mat_mat_mat =
                     isMatrix0 && Quor::MatrixContainer<C1> && Quor::MatrixContainer<C2>;
                 if constexpr (mat_mat_mat) {
-                    m.def("gemm", &Quor::gemm<C0, C1, C2>, "gemm");
-                    m.def("matmul", &Quor::matmul<C0, C1, C2>, "matmul");
+                    defineOperation<&Quor::gemm<C0, C1, C2>>(m, BOOST_HANA_STRING("gemm"), "gemm");
+                    defineOperation<&Quor::matmul<C0, C1, C2>>(m, BOOST_HANA_STRING("matmul"), "matmul");
                 }
                 if constexpr (isMatrix0) {
-                    m.def("matvec", &Quor::matvec<C0, C1, C2>, "matvec");
-                    m.def("gemv", &Quor::gemv<C0, C1, C2>, "gemv");
+                    defineOperation<&Quor::matvec<C0, C1, C2>>(m, BOOST_HANA_STRING("matvec"), "matvec");
+                    defineOperation<&Quor::gemv<C0, C1, C2>>(m, BOOST_HANA_STRING("gemv"), "gemv");
                 }
             });
         });

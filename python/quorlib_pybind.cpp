@@ -11,4 +11,9 @@ PYBIND11_MODULE(quorlibcore, m)
     quorlib_pybind::registerModel(m);
     quorlib_pybind::registerContainers(m);
     quorlib_pybind::registerOperations(m);
+    // What users call in loops skips pybind11's dispatcher where the arguments
+    // decide the call at a glance.
+    quorlib_pybind::installContainerFastPaths();
+    quorlib_pybind::fast::installModelFastPaths();
+    quorlib_pybind::fast::installFunctions(m);
 }

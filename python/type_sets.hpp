@@ -5,6 +5,7 @@
 
 #include <boost/hana.hpp>
 
+#include "initialised_caster.hpp"
 #include "types/Matrix.hpp"
 #include "types/Vector.hpp"
 #include "types/VectorView.hpp"

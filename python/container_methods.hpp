@@ -1,0 +1,107 @@
+#pragma once
+// The bodies of the container and model methods, written once: the pybind11
+// bindings and the fast paths (fast_methods.hpp) call the same functions, so
+// the two can only differ in how arguments reach them.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <pybind11/pybind11.h>
+
+#include "operations/show.hpp"
+#include "types/Model.hpp"
+
+namespace quorlib_pybind::methods {
+
+namespace py = pybind11;
+
+using Position = std::pair<size_t, size_t>;
+
+template <typename C>
+std::string render(const C& container)
+{
+    std::stringstream output;
+    Quor::show(container, output);
+    return output.str();
+}
+
+inline std::runtime_error invalidDimension(size_t idx, const char* kind)
+{
+    return std::runtime_error("dimension " + std::to_string(idx) + " invalid for " + kind);
+}
+
+template <typename C>
+size_t numel(const C& c)
+{
+    return c.numel();
+}
+
+template <typename C>
+size_t vectorDim(const C& v, size_t idx)
+{
+    if (idx != 0)
+        throw invalidDimension(idx, "vector");
+    return v.numel();
+}
+
+template <typename M>
+size_t matrixDim(const M& x, size_t idx)
+{
+    if (idx == 0)
+        return x.template dim<0>();
+    if (idx == 1)
+        return x.template dim<1>();
+    throw invalidDimension(idx, "matrix");
+}
+
+template <typename C>
+typename C::SampleType item(C& v, size_t idx)
+{
+    return v[idx];
+}
+
+template <typename C>
+void setItem(C& v, size_t idx, typename C::SampleType value)
+{
+    v[idx] = value;
+}
+
+template <typename M>
+typename M::SampleType matrixItem(M& x, Position idx)
+{
+    return x[idx];
+}
+
+template <typename M>
+void setMatrixItem(M& x, Position idx, typename M::SampleType value)
+{
+    x[idx] = value;
+}
+
+template <typename C>
+auto slice(C& v, const py::slice& slice)
+{
+    size_t start = 0, stop = 0, step = 0, sliceLength = 0;
+    if (!slice.compute(v.numel(), &start, &stop, &step, &sliceLength))
+        throw py::error_already_set();
+    // Negative steps arrive here as huge unsigned values.
+    if (step > 1)
+        throw std::runtime_error("stepsizes larger than 1 invalid for vector");
+    return v[Position{start, stop}];
+}
+
+inline void modelSet(Quor::Onnx::Model& model, size_t inputIdx, const std::vector<int64_t>& tensorIdx, float value)
+{
+    model.set<float>(inputIdx, tensorIdx, value);
+}
+
+inline float modelGet(Quor::Onnx::Model& model, size_t outputIdx, const std::vector<int64_t>& tensorIdx)
+{
+    return model.get<float>(outputIdx, tensorIdx);
+}
+
+}  // namespace quorlib_pybind::methods

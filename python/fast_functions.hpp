@@ -1,0 +1,171 @@
+#pragma once
+// The module functions have up to 36 overloads each, and pybind11 tries them
+// in registration order at a cost that grows with the position of the one
+// that matches. Beside each pybind11 overload, the registration loop files
+// the same C++ function in a table keyed by the exact classes of its
+// container arguments. The module attribute then becomes a function that
+// looks the call up in that table and hands everything it cannot decide to
+// the pybind11 function, which keeps the name's docstring, overload listing
+// and errors.
+#include <array>
+#include <cstddef>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include <Python.h>
+#include <pybind11/pybind11.h>
+
+#include "fast_call.hpp"
+#include "types/Traits.hpp"
+
+namespace quorlib_pybind::fast {
+
+// The container classes in registration order; a class's position is its
+// digit in the table keys.
+inline std::array<PyTypeObject*, 12> containerClasses{};
+inline size_t containerClassCount = 0;
+
+template <typename C>
+void rememberContainerClass()
+{
+    rememberBoundClass<C>();
+    containerClasses.at(containerClassCount++) = boundClass<C>;
+}
+
+inline int containerIndex(PyTypeObject* type)
+{
+    for (size_t i = 0; i < containerClassCount; ++i)
+        if (containerClasses[i] == type)
+            return static_cast<int>(i);
+    return -1;
+}
+
+struct FunctionTable {
+    const char* name = nullptr;
+    size_t arity = 0;
+    size_t firstContainer = 0;  // the scalars come first, the containers after them
+    std::vector<Call> calls;    // indexed by the container classes' positions
+    PyObject* pybind11Function = nullptr;
+    PyMethodDef definition{};
+    PyObject* (*entry)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*) = nullptr;
+
+    PyObject* call(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) const
+    {
+        if (kwnames == nullptr && static_cast<size_t>(nargs) == arity) {
+            size_t key = 0;
+            for (size_t i = firstContainer; i < arity; ++i) {
+                const int index = containerIndex(Py_TYPE(args[i]));
+                if (index < 0)
+                    return PyObject_Vectorcall(pybind11Function, args, nargs, kwnames);
+                key = key * containerClasses.size() + static_cast<size_t>(index);
+            }
+            if (const Call fast = calls[key]) {
+                PyObject* result = fast(args);
+                if (result != notDecided)
+                    return result;
+            }
+        }
+        return PyObject_Vectorcall(pybind11Function, args, nargs, kwnames);
+    }
+};
+
+inline std::vector<FunctionTable*> functionTables;
+
+template <typename T>
+inline constexpr bool isContainerParameter = Quor::Container<std::remove_cvref_t<T>>;
+
+template <typename Function>
+struct Parameters;
+template <typename Result, typename... Params>
+struct Parameters<Result (*)(Params...)> {
+    static constexpr size_t count = sizeof...(Params);
+    static constexpr size_t scalars = (size_t{!isContainerParameter<Params>} + ... + 0);
+    static constexpr bool scalarsFirst = [] {
+        constexpr std::array<bool, count> container{isContainerParameter<Params>...};
+        for (size_t i = 0; i < count; ++i)
+            if (container[i] != (i >= scalars))
+                return false;
+        return true;
+    }();
+
+    // The table key of this overload.
+    static size_t key()
+    {
+        size_t key = 0;
+        auto digit = [&]<typename P>() {
+            if constexpr (isContainerParameter<P>)
+                key = key * containerClasses.size()
+                    + static_cast<size_t>(containerIndex(boundClass<std::remove_cvref_t<P>>));
+        };
+        (digit.template operator()<Params>(), ...);
+        return key;
+    }
+};
+
+// One module function, named by a compile-time string; each name has an entry
+// point of its own.
+template <typename Name>
+struct Function {
+    static inline FunctionTable table;
+
+    static PyObject* entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
+    {
+        return table.call(args, nargs, kwnames);
+    }
+
+    template <auto function>
+    static void add()
+    {
+        using P = Parameters<decltype(function)>;
+        static_assert(P::scalarsFirst, "scalars come before the containers");
+        if (table.name == nullptr) {
+            table.name = Name::c_str();
+            table.arity = P::count;
+            table.firstContainer = P::scalars;
+            size_t size = 1;
+            for (size_t i = P::scalars; i < P::count; ++i)
+                size *= containerClasses.size();
+            table.calls.assign(size, nullptr);
+            table.entry = &entry;
+            functionTables.push_back(&table);
+        }
+        if (table.arity != P::count || table.firstContainer != P::scalars)
+            throw std::logic_error(std::string("overloads of ") + table.name + " differ in their parameters");
+        table.calls.at(P::key()) = &FastCall<function>::call;
+    }
+};
+
+// Defines one overload on the module, and files it for the fast path.
+template <auto function, typename Name>
+void defineOperation(pybind11::module_& m, Name, const char* doc)
+{
+    m.def(Name::c_str(), function, doc);
+    Function<Name>::template add<function>();
+}
+
+// Replaces each overloaded pybind11 function on the module by its fast entry.
+// The replacement is a built-in function like pybind11's own, with the same
+// name, docstring, module and `__self__`; the pybind11 function stays alive
+// inside it as the fallback.
+inline void installFunctions(pybind11::module_& m)
+{
+    for (FunctionTable* table : functionTables) {
+        PyObject* original = pybind11::object(m.attr(table->name)).release().ptr();
+        if (!PyCFunction_Check(original))
+            throw std::logic_error(std::string(table->name) + " is not a built-in function");
+        table->pybind11Function = original;  // kept for the module's lifetime
+        const PyMethodDef* pybind11Definition = reinterpret_cast<PyCFunctionObject*>(original)->m_ml;
+        table->definition = {table->name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(table->entry)),
+                             METH_FASTCALL | METH_KEYWORDS, pybind11Definition->ml_doc};
+        const pybind11::object moduleName = pybind11::getattr(pybind11::handle(original), "__module__");
+        PyObject* replacement =
+            PyCFunction_NewEx(&table->definition, PyCFunction_GET_SELF(original), moduleName.ptr());
+        if (replacement == nullptr)
+            throw pybind11::error_already_set();
+        m.attr(table->name) = pybind11::reinterpret_steal<pybind11::object>(replacement);
+    }
+}
+
+}  // namespace quorlib_pybind::fast
