@@ -68,8 +68,10 @@ wheel: setup
 	@PATH=$(abspath .venv/bin):$$PATH $(PY) -m auditwheel repair --plat $(WHEEL_PLAT) -w dist $(BUILD)/wheel/*.whl
 	@ls -l dist/*.whl
 
-# Type stubs, generated from the built module.
+# Type stubs, generated from the built module, with every parameter marked
+# positional-only as the module accepts them.
 stubs: build
 	@$(PY) -m pybind11_stubgen quorlibcore -o $(BUILD)/stubs >/dev/null
+	@$(PY) tools/positional_only_stubs.py $(BUILD)/stubs/quorlibcore.pyi
 	@cp $(BUILD)/stubs/quorlibcore.pyi python/quorlibcore.pyi
 	@echo "python/quorlibcore.pyi regenerated"

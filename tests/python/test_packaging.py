@@ -25,14 +25,16 @@ def run(cmd, **kwargs):
     return result
 
 
-def readme_python_blocks():
+def readme_examples():
+    """Each ```python block with the output shown in the ```text block right after it ('' if none)."""
     text = (ROOT / "README.md").read_text()
-    return re.findall(r"```python\n(.*?)```", text, re.S)
+    return re.findall(r"```python\n(.*?)```\n(?:\n```text\n(.*?)```\n)?", text, re.S)
 
 
-@pytest.mark.parametrize("index", range(len(readme_python_blocks())))
-def test_readme_example_runs(index, tmp_path):
-    run([sys.executable, "-c", readme_python_blocks()[index]], cwd=tmp_path)
+@pytest.mark.parametrize("index", range(len(readme_examples())))
+def test_readme_example_prints_what_it_shows(index, tmp_path):
+    code, shown = readme_examples()[index]
+    assert run([sys.executable, "-c", code], cwd=tmp_path).stdout == shown
 
 
 @pytest.mark.parametrize("script", sorted(p.name for p in (ROOT / "examples").glob("*.py")))
@@ -43,6 +45,7 @@ def test_example_script_runs(script, tmp_path):
 
 def test_stubs_match_the_built_module(tmp_path):
     run([sys.executable, "-m", "pybind11_stubgen", "quorlibcore", "-o", str(tmp_path)])
+    run([sys.executable, str(ROOT / "tools" / "positional_only_stubs.py"), str(tmp_path / "quorlibcore.pyi")])
     generated = (tmp_path / "quorlibcore.pyi").read_text()
     assert generated == (ROOT / "python" / "quorlibcore.pyi").read_text(), "run `make stubs`"
 
@@ -57,12 +60,14 @@ def test_typed_example_passes_mypy_strict(tmp_path):
     assert result.returncode == 0, result.stdout
 
 
-def test_mypy_rejects_wrong_precision(tmp_path):
+@pytest.mark.parametrize("call, types", [("q.axpy(1.0, q.vecd(2), q.vecs(2))", '"float", "vecd", "vecs"'),
+                                         ("q.axpy(arg0=1.0, arg1=q.vecd(2), arg2=q.vecd(2))", '"float", "vecd", "vecd"')])
+def test_mypy_rejects_wrong_calls(call, types, tmp_path):
     wrong = tmp_path / "wrong.py"
-    wrong.write_text("import quorlibcore as q\nq.axpy(1.0, q.vecd(2), q.vecs(2))\n")
+    wrong.write_text(f"import quorlibcore as q\n{call}\n")
     result = mypy(wrong, tmp_path)
     assert result.returncode == 1
-    assert 'No overload variant of "axpy" matches argument types "float", "vecd", "vecs"' in result.stdout
+    assert f'No overload variant of "axpy" matches argument types {types}' in result.stdout
 
 
 def test_wheel_installs_and_runs_in_fresh_environment(tmp_path):
