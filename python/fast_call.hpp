@@ -203,13 +203,20 @@ PyObject* toPython(const std::complex<R>& value)
     return PyComplex_FromDoubles(static_cast<double>(value.real()), static_cast<double>(value.imag()));
 }
 
-// A container returned by value (a slice's view) becomes a new instance.
+// A container returned by value (a slice's view) becomes a new instance that
+// owns it, made as pybind11 makes one for a returned value, without looking
+// up the class or an existing instance (a fresh value has none).
 template <typename C>
-    requires std::is_class_v<C>
+    requires Quor::Container<C>
 PyObject* toPython(C&& value)
 {
-    return py::detail::make_caster<C>::cast(std::move(value), py::return_value_policy::move, py::handle())
-        .ptr();
+    static const py::detail::type_info* bound = py::detail::get_type_info(typeid(C), true);
+    auto instance = py::reinterpret_steal<py::object>(py::detail::make_new_instance(bound->type));
+    auto* wrapper = reinterpret_cast<py::detail::instance*>(instance.ptr());
+    py::detail::values_and_holders(wrapper).begin()->value_ptr() = new C(std::move(value));
+    wrapper->owned = true;
+    bound->init_instance(wrapper, nullptr);
+    return instance.release().ptr();
 }
 
 // Whatever the pybind11 dispatcher would have raised for the exception in

@@ -68,19 +68,17 @@ struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
     PyObject* function;  // pybind11's function, called for whatever the fast call leaves
-    Call fast;
-    size_t arity;  // `self` included
 };
 
-inline PyObject* callMethod(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
+template <auto body>
+PyObject* callMethod(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
 {
-    auto* method = reinterpret_cast<Method*>(callable);
-    if (kwnames == nullptr && static_cast<size_t>(PyVectorcall_NARGS(nargsf)) == method->arity) {
-        PyObject* result = method->fast(args);
+    if (kwnames == nullptr && static_cast<size_t>(PyVectorcall_NARGS(nargsf)) == FastCall<body>::arity) {
+        PyObject* result = FastCall<body>::call(args);
         if (result != notDecided)
             return result;
     }
-    return PyObject_Vectorcall(method->function, args, nargsf, kwnames);
+    return PyObject_Vectorcall(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
 }
 
 // Reading the attribute gives what pybind11's attribute gives: the function
@@ -163,10 +161,8 @@ void installMethod(const char* name)
     auto* method = reinterpret_cast<Method*>(type->tp_alloc(type, 0));
     if (method == nullptr)
         throw pybind11::error_already_set();
-    method->vectorcall = &callMethod;
+    method->vectorcall = &callMethod<body>;
     method->function = Py_NewRef(PyInstanceMethod_GET_FUNCTION(pybind11Attribute.ptr()));
-    method->fast = &FastCall<body>::call;
-    method->arity = FastCall<body>::arity;
     const auto attribute = pybind11::reinterpret_steal<pybind11::object>(reinterpret_cast<PyObject*>(method));
     if (PyObject_SetAttrString(cls, name, attribute.ptr()) != 0)
         throw pybind11::error_already_set();
