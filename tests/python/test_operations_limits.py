@@ -10,6 +10,7 @@ import quorlibcore as q
 from operations_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, read, write
 
 INT_MAX = 2**31 - 1
+NAN, INF = float("nan"), float("inf")
 
 
 def numbered(kind, letter, n, start=1):
@@ -254,9 +255,6 @@ def test_ls_reports_an_exactly_singular_factor(letter):
     with pytest.raises(RuntimeError, match="not of full rank") as info:
         q.ls(A, numbered("vec", letter, 3))
     assert "intermediate values" in str(info.value)
-
-
-NAN, INF = float("nan"), float("inf")
 
 
 @pytest.mark.parametrize("where", ["A", "b", "b past max(m, n)"])
