@@ -1,11 +1,31 @@
 #pragma once
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
 #include "operations/blas.hpp"
 
 namespace Quor {
+
+namespace detail {
+// gels turns an infinity into NaN results or a false rank report, depending
+// on the precision, so non-finite input is refused before it runs.
+template <typename E>
+void requireFinite(const E* data, size_t count, const char* operand)
+{
+    const auto finite = [](const E& x) {
+        if constexpr (isComplex<E>)
+            return std::isfinite(x.real()) && std::isfinite(x.imag());
+        else
+            return std::isfinite(x);
+    };
+    if (!std::all_of(data, data + count, finite))
+        throw std::runtime_error(std::string("ls: ") + operand
+                                 + " holds a non-finite value (NaN or infinity), so no solution was computed; A "
+                                   "and b are unchanged");
+}
+}  // namespace detail
 
 // Least squares (m >= n) or minimum-norm (m < n) solution of A x = b, in place:
 // the solution replaces the leading elements of b, A holds its factorization.
@@ -28,6 +48,8 @@ void ls(const T& A, S& b)
     // Without unknowns there is nothing to solve for; b is its own residual.
     if (n == 0)
         return;
+    detail::requireFinite(A.get(), rows * cols, "A");
+    detail::requireFinite(b.get(), rhsLength, "b");
     const lapack_int info = blas::Routines<E>::gels(LAPACK_COL_MAJOR, 'N', m, n, 1, A.get(), lda, b.get(), ldb);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)

@@ -11,6 +11,9 @@
 #include <numeric>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -58,6 +61,7 @@ public:
         try {
             makeInputs();
             makeOutputs();
+            makeRuntimeArrays();
         } catch (...) {
             releaseNames();
             throw;
@@ -102,8 +106,9 @@ public:
     {
         Ort::RunOptions runOptions;
         runOptions.SetRunLogVerbosityLevel(5);
-        m_session.Run(runOptions, m_inputNames.data(), m_inputArray.data(), m_inputCount, m_outputNames.data(),
-                      m_outputArray.data(), m_outputCount);
+        m_session.Run(runOptions, m_inputNames.data(), m_inputValues.data(), m_inputCount, m_outputNames.data(),
+                      m_outputValues.data(), m_outputCount);
+        takeSuppliedOutputs();
     }
 
     template <typename T>
@@ -161,18 +166,66 @@ private:
         }
     }
 
+    // Bytes of plain data in a tensor of a shape it was created with, so
+    // none of its dimensions is negative.
+    static size_t plainBytes(ONNXTensorElementDataType type, const std::vector<int64_t>& shape)
+    {
+        return std::accumulate(shape.begin(), shape.end(), plainElementSize(type),
+                               [](size_t n, int64_t d) { return n * static_cast<size_t>(d); });
+    }
+
     // New tensors hold whatever the allocator's memory held before; start
-    // every run from zeros instead. The shape is the one the tensor was
-    // created with, so none of its dimensions is negative.
+    // every run from zeros instead.
     static void zeroFill(Ort::Value& tensor, ONNXTensorElementDataType type, const std::vector<int64_t>& shape)
     {
-        const size_t elementSize = plainElementSize(type);
-        if (elementSize == 0)
-            return;
-        const size_t count = std::accumulate(shape.begin(), shape.end(), size_t{1},
-                                             [](size_t n, int64_t d) { return n * static_cast<size_t>(d); });
-        if (count > 0)
-            std::memset(tensor.GetTensorMutableData<void>(), 0, count * elementSize);
+        if (const size_t bytes = plainBytes(type, shape))
+            std::memset(tensor.GetTensorMutableData<void>(), 0, bytes);
+    }
+
+    // The runtime writes an output into the tensor given for it only when
+    // the output is computed inside the graph under a name listed once. An
+    // output that is also an input, or whose name is listed twice, gets a
+    // null handle instead, so that the runtime supplies the value.
+    void makeRuntimeArrays()
+    {
+        std::unordered_map<std::string_view, size_t> uses;
+        for (const char* name : m_inputNames)
+            ++uses[name];
+        for (const char* name : m_outputNames)
+            ++uses[name];
+        m_inputValues.assign(m_inputArray.begin(), m_inputArray.end());
+        m_outputValues.reserve(m_outputCount);
+        for (size_t i = 0; i < m_outputCount; ++i) {
+            OrtValue* const own = m_outputArray[i];
+            m_outputValues.push_back(uses[m_outputNames[i]] == 1 ? own : nullptr);
+        }
+    }
+
+    // Copies each value the runtime supplied into the output's own tensor and
+    // releases it, leaving the handle null again for the next run.
+    void takeSuppliedOutputs()
+    {
+        std::vector<std::pair<size_t, Ort::Value>> supplied;
+        for (size_t i = 0; i < m_outputCount; ++i)
+            if (m_outputValues[i] != static_cast<OrtValue*>(m_outputArray[i]))
+                supplied.emplace_back(i, Ort::Value(std::exchange(m_outputValues[i], nullptr)));
+        for (auto& [i, value] : supplied) {
+            auto fail = [&](const char* reason) {
+                return std::runtime_error("output '" + detail::escapeInvalidUtf8(m_outputNames[i]) + "' " + reason);
+            };
+            if (static_cast<OrtValue*>(value) == nullptr)
+                throw fail("received no value from the run");
+            const Ort::TensorTypeAndShapeInfo own = m_outputArray[i].GetTensorTypeAndShapeInfo();
+            const Ort::TensorTypeAndShapeInfo got = value.GetTensorTypeAndShapeInfo();
+            const ONNXTensorElementDataType type = own.GetElementType();
+            const std::vector<int64_t> shape = own.GetShape();
+            if (got.GetElementType() != type || got.GetShape() != shape)
+                throw fail("received a value whose element type or shape differs from the declared one");
+            // Strings are left alone: they have no view to be read through.
+            if (const size_t bytes = plainBytes(type, shape))
+                std::memcpy(m_outputArray[i].GetTensorMutableData<void>(), value.GetTensorMutableData<void>(),
+                            bytes);
+        }
     }
 
     // Discovers the inputs (or the outputs) of the session, printing the trace.
@@ -250,6 +303,9 @@ private:
     std::vector<const char*> m_outputNames;
     std::vector<Ort::Value> m_outputArray;
     std::vector<TensorViewVariant> m_outputs;
+    // The tensors' handles as the runtime takes them, owned by the arrays above.
+    std::vector<const OrtValue*> m_inputValues;
+    std::vector<OrtValue*> m_outputValues;
 };
 
 }  // namespace Quor::Onnx

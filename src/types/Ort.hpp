@@ -134,7 +134,8 @@ struct AllocatedFree {
 };
 using AllocatedStringPtr = std::unique_ptr<char, AllocatedFree>;
 
-// Type and shape of a tensor, owned elsewhere (by a TypeInfo) or by itself.
+// Type and shape of a tensor, owned elsewhere (by a TypeInfo or a
+// TensorTypeAndShapeInfo).
 class ConstTensorTypeAndShapeInfo {
 public:
     explicit ConstTensorTypeAndShapeInfo(const OrtTensorTypeAndShapeInfo* info) : m_info(info) {}
@@ -156,6 +157,17 @@ public:
 
 private:
     const OrtTensorTypeAndShapeInfo* m_info;
+};
+
+class TensorTypeAndShapeInfo
+    : public detail::Base<OrtTensorTypeAndShapeInfo, capi::ReleaseTensorTypeAndShapeInfo> {
+public:
+    explicit TensorTypeAndShapeInfo(OrtTensorTypeAndShapeInfo* info) : Base(info) {}
+    std::vector<int64_t> GetShape() const { return ConstTensorTypeAndShapeInfo(m_p.get()).GetShape(); }
+    ONNXTensorElementDataType GetElementType() const
+    {
+        return ConstTensorTypeAndShapeInfo(m_p.get()).GetElementType();
+    }
 };
 
 class TypeInfo : public detail::Base<OrtTypeInfo, capi::ReleaseTypeInfo> {
@@ -184,6 +196,13 @@ public:
         return Value(value);
     }
 
+    TensorTypeAndShapeInfo GetTensorTypeAndShapeInfo() const
+    {
+        OrtTensorTypeAndShapeInfo* info = nullptr;
+        detail::call<capi::GetTensorTypeAndShape>(m_p.get(), &info);
+        return TensorTypeAndShapeInfo(info);
+    }
+
     template <typename T>
     T* GetTensorMutableData()
     {
@@ -202,8 +221,6 @@ public:
         return *static_cast<T*>(element);
     }
 };
-// Arrays of Value are handed to the runtime as arrays of OrtValue*.
-static_assert(sizeof(Value) == sizeof(OrtValue*));
 
 class Session : public detail::Base<OrtSession, capi::ReleaseSession> {
 public:
@@ -230,12 +247,13 @@ public:
     TypeInfo GetInputTypeInfo(size_t index) const { return typeInfo<capi::SessionGetInputTypeInfo>(index); }
     TypeInfo GetOutputTypeInfo(size_t index) const { return typeInfo<capi::SessionGetOutputTypeInfo>(index); }
 
-    void Run(const RunOptions& runOptions, const char* const* inputNames, const Value* inputValues,
-             size_t inputCount, const char* const* outputNames, Value* outputValues, size_t outputCount)
+    // A null output value asks the runtime for a value of its own, which it
+    // stores in that place; the caller releases it.
+    void Run(const RunOptions& runOptions, const char* const* inputNames, const OrtValue* const* inputValues,
+             size_t inputCount, const char* const* outputNames, OrtValue** outputValues, size_t outputCount)
     {
-        detail::call<capi::Run>(m_p.get(), static_cast<OrtRunOptions*>(runOptions), inputNames,
-                                reinterpret_cast<const OrtValue* const*>(inputValues), inputCount, outputNames,
-                                outputCount, reinterpret_cast<OrtValue**>(outputValues));
+        detail::call<capi::Run>(m_p.get(), static_cast<OrtRunOptions*>(runOptions), inputNames, inputValues,
+                                inputCount, outputNames, outputCount, outputValues);
     }
 
 private:

@@ -742,20 +742,21 @@ TYPED_TEST(LsTest, ExactlySingularFactorIsReported)
     EXPECT_NE(message.find("intermediate values"), std::string::npos) << message;
 }
 
-TYPED_TEST(LsTest, NanIsReportedAsAnInvalidArgument)
+TYPED_TEST(LsTest, NonFiniteInputIsRefusedBeforeTheSolverRuns)
 {
     using T = TypeParam;
-    auto A = matrixOfRealRows<T>(2, 2, {2, 1, 1, 3});
-    auto b = vectorOfReals<T>({3, 5});
-    A[{1, 1}] = nanValue<T>();
-    std::string message = runtimeErrorOf([&] { ls(A, b); });
-    EXPECT_EQ(message.rfind("ls: argument ", 0), 0u) << message;
-    EXPECT_NE(message.find(" of gels is invalid"), std::string::npos) << message;
+    const std::string tail = " holds a non-finite value (NaN or infinity), so no solution was computed; A and b "
+                             "are unchanged";
+    auto A = matrixOfRealRows<T>(2, 2, {1, 0, 0, 1});
+    auto b = vectorOfReals<T>({1, 1});
+    A[{1, 1}] = sample<T>(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(runtimeErrorOf([&] { ls(A, b); }), "ls: A" + tail);
+    EXPECT_EQ(storage(b), reals<T>({1, 1}));
 
     auto A2 = matrixOfRealRows<T>(2, 2, {2, 1, 1, 3});
     b[0] = nanValue<T>();
-    message = runtimeErrorOf([&] { ls(A2, b); });
-    EXPECT_EQ(message.rfind("ls: argument ", 0), 0u) << message;
+    EXPECT_EQ(runtimeErrorOf([&] { ls(A2, b); }), "ls: b" + tail);
+    EXPECT_EQ(storage(A2), reals<T>({2, 1, 1, 3}));
     EXPECT_TRUE(isNan(b[0]));
 }
 

@@ -330,6 +330,23 @@ def test_get_index_counts_outputs_not_inputs(multi_path):
         m.get(2, [0])
 
 
+@pytest.mark.parametrize("nodes, outputs", [
+    ("relu", "yx"), ("", "x"), ("relu", "yy"), ("", "xx"), ("relu", "yxy"),
+    ("relu identity", "iyx"), ("relu constant", "yc"), ("relu", "yw"),
+])
+def test_outputs_that_are_inputs_repeated_or_constant_read_their_values(folder, nodes, outputs):
+    make = {"relu": helper.make_node("Relu", ["x"], ["y"]), "identity": helper.make_node("Identity", ["x"], ["i"]),
+            "constant": helper.make_node("Constant", [], ["c"], value=ms.const([1.5, -4.0], "v"))}
+    path = ms.save([make[n] for n in nodes.split()], [ms.tensor("x", (2,))], [ms.tensor(n, (2,)) for n in outputs],
+                   folder / f"alias_{nodes}_{outputs}.onnx", [ms.const([7.0, 8.0], "w")], check=False)
+    m = quorlibcore.model(path)
+    for x in ([5.0, -2.0], [-1.0, 3.0]):
+        ms.set_array(m, 0, x)
+        m.run()
+        values = {"x": x, "i": x, "y": np.maximum(x, 0).tolist(), "c": [1.5, -4.0], "w": [7.0, 8.0]}
+        assert [ms.get_array(m, k, (2,)).tolist() for k in range(len(outputs))] == [values[n] for n in outputs]
+
+
 # --- bad arguments -----------------------------------------------------------
 
 
@@ -435,12 +452,13 @@ def test_tensors_without_a_view_cannot_be_read_or_written(folder, type_name):
         m.get(0, [0])
 
 
-def test_failing_run_leaves_the_model_usable(folder):
+@pytest.mark.parametrize("listed", [1, 2])
+def test_failing_run_leaves_the_model_usable(folder, listed):
     # The declared output rank (2, 1) disagrees with what Identity makes (2):
     # the runtime reports the output as a scalar, and each run then refuses
-    # to write a two-element result into it.
+    # to write a two-element result into it (or, listed twice, to supply one).
     path = ms.save([helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))],
-                   [ms.tensor("y", (3, 1))], folder / "bad_run.onnx", check=False)
+                   [ms.tensor("y", (3, 1))] * listed, folder / f"bad_run{listed}.onnx", check=False)
     m = quorlibcore.model(path)
     for _ in range(2):
         with pytest.raises(RuntimeError, match="shape"):

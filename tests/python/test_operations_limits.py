@@ -10,6 +10,7 @@ import quorlibcore as q
 from operations_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, read, write
 
 INT_MAX = 2**31 - 1
+NAN, INF = float("nan"), float("inf")
 
 
 def numbered(kind, letter, n, start=1):
@@ -256,15 +257,28 @@ def test_ls_reports_an_exactly_singular_factor(letter):
     assert "intermediate values" in str(info.value)
 
 
-@pytest.mark.parametrize("where", ["A", "b"])
-@pytest.mark.parametrize("letter", LETTERS)
-def test_ls_reports_nan_as_an_invalid_argument(letter, where):
+@pytest.mark.parametrize("where", ["A", "b", "b past max(m, n)"])
+@pytest.mark.parametrize("letter, value", [(letter, v) for letter in LETTERS for v in (NAN, INF, -INF)]
+                         + [(letter, v) for letter in COMPLEX_LETTERS for v in (complex(1, INF), complex(0, NAN))])
+def test_ls_refuses_non_finite_elements_it_would_read(letter, value, where):
     A = ones(letter, 2, 2)
     A[1, 1] = 3.0
-    b = numbered("vec", letter, 2)
-    nans(A if where == "A" else b)
-    with pytest.raises(RuntimeError, match=r"^ls: argument \d+ of gels is invalid"):
+    b = numbered("vec", letter, 3)
+    if where == "A":
+        A[1, 1] = value
+    else:
+        b[1 if where == "b" else 2] = value
+    A_before, b_before = read(A), read(b)
+    if where == "b past max(m, n)":  # never read, so it does not matter
         q.ls(A, b)
+        np.testing.assert_allclose(read(b)[:2], [0.5, 0.5], rtol=1e-6)
+        return
+    with pytest.raises(RuntimeError) as info:
+        q.ls(A, b)
+    assert str(info.value) == (f"ls: {where} holds a non-finite value (NaN or infinity), so no solution was "
+                               "computed; A and b are unchanged")
+    np.testing.assert_array_equal(read(A), A_before)
+    np.testing.assert_array_equal(read(b), b_before)
 
 
 # ---------------------------------------------------------------------------
