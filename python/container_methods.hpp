@@ -4,6 +4,7 @@
 // the two can only differ in how arguments reach them.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -94,12 +95,12 @@ auto slice(C& v, const py::slice& slice)
     return v[Position{start, stop}];
 }
 
-inline void modelSet(Quor::Onnx::Model& model, size_t inputIdx, const std::vector<int64_t>& tensorIdx, float value)
+inline void modelSet(Quor::Onnx::Model& model, size_t inputIdx, std::span<const int64_t> tensorIdx, float value)
 {
     model.set<float>(inputIdx, tensorIdx, value);
 }
 
-inline float modelGet(Quor::Onnx::Model& model, size_t outputIdx, const std::vector<int64_t>& tensorIdx)
+inline float modelGet(Quor::Onnx::Model& model, size_t outputIdx, std::span<const int64_t> tensorIdx)
 {
     return model.get<float>(outputIdx, tensorIdx);
 }

@@ -8,14 +8,17 @@
 // arguments exactly as pybind11's casters would, runs the same C++ function,
 // converts its result as pybind11 would and translates exceptions through the
 // same translators.
+#include <array>
 #include <complex>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <tuple>
 #include <type_traits>
+#include <span>
 #include <utility>
-#include <vector>
 
 #include <Python.h>
 #include <pybind11/pybind11.h>
@@ -165,17 +168,20 @@ struct Argument<py::slice> {
     py::slice get() const { return py::reinterpret_borrow<py::slice>(object); }
 };
 
-// A tensor position: a list or tuple of ints.
+// A tensor position: a list or tuple of ints, held without allocating (a
+// position of more dimensions than that is left to pybind11).
 template <>
-struct Argument<std::vector<int64_t>> {
-    std::vector<int64_t> value;
+struct Argument<std::span<const int64_t>> {
+    std::array<int64_t, 8> value{};
+    size_t size = 0;
     bool load(PyObject* o)
     {
         if (!PyList_CheckExact(o) && !PyTuple_CheckExact(o))
             return false;
         const Py_ssize_t n = PySequence_Fast_GET_SIZE(o);
+        if (n > static_cast<Py_ssize_t>(value.size()))
+            return false;
         PyObject** items = PySequence_Fast_ITEMS(o);
-        value.resize(static_cast<size_t>(n));
         for (Py_ssize_t i = 0; i < n; ++i) {
             if (!PyLong_CheckExact(items[i]))
                 return false;
@@ -186,9 +192,10 @@ struct Argument<std::vector<int64_t>> {
             }
             value[static_cast<size_t>(i)] = v;
         }
+        size = static_cast<size_t>(n);
         return true;
     }
-    const std::vector<int64_t>& get() const { return value; }
+    std::span<const int64_t> get() const { return {value.data(), size}; }
 };
 
 // ---------------------------------------------------------------------------
@@ -204,19 +211,34 @@ PyObject* toPython(const std::complex<R>& value)
 }
 
 // A container returned by value (a slice's view) becomes a new instance that
-// owns it, made as pybind11 makes one for a returned value, without looking
-// up the class or an existing instance (a fresh value has none).
+// owns it, built as pybind11 builds one for a returned value (simple layout,
+// unique holder), minus the lookups of the class by C++ type and of an
+// existing instance (a fresh value has none). pybind11 also files every
+// instance by its native pointer, but looks that up only to hand back the
+// Python object of a container an operation returns by reference; the module
+// functions file their arguments before they call pybind11
+// (fast_functions.hpp), so a view is filed only if it ever gets there.
 template <typename C>
     requires Quor::Container<C>
 PyObject* toPython(C&& value)
 {
     static const py::detail::type_info* bound = py::detail::get_type_info(typeid(C), true);
-    auto instance = py::reinterpret_steal<py::object>(py::detail::make_new_instance(bound->type));
-    auto* wrapper = reinterpret_cast<py::detail::instance*>(instance.ptr());
-    py::detail::values_and_holders(wrapper).begin()->value_ptr() = new C(std::move(value));
-    wrapper->owned = true;
-    bound->init_instance(wrapper, nullptr);
-    return instance.release().ptr();
+    static const bool simpleLayout = py::detail::all_type_info(bound->type).size() == 1
+        && bound->holder_size_in_ptrs <= py::detail::instance_simple_holder_in_ptrs();
+    if (!simpleLayout)
+        return py::detail::make_caster<C>::cast(std::move(value), py::return_value_policy::move, {}).ptr();
+
+    auto object = py::reinterpret_steal<py::object>(bound->type->tp_alloc(bound->type, 0));
+    if (!object)
+        throw py::error_already_set();
+    auto* instance = reinterpret_cast<py::detail::instance*>(object.ptr());
+    instance->simple_layout = true;
+    instance->owned = true;
+    py::detail::value_and_holder held = instance->get_value_and_holder(bound);
+    held.value_ptr() = new C(std::move(value));
+    new (&held.holder<std::unique_ptr<C>>()) std::unique_ptr<C>(held.value_ptr<C>());
+    held.set_holder_constructed();
+    return object.release().ptr();
 }
 
 // Whatever the pybind11 dispatcher would have raised for the exception in

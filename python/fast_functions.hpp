@@ -25,12 +25,14 @@ namespace quorlib_pybind::fast {
 // The container classes in registration order; a class's position is its
 // digit in the table keys.
 inline std::array<PyTypeObject*, 12> containerClasses{};
+inline std::array<const pybind11::detail::type_info*, 12> containerTypeInfo{};
 inline size_t containerClassCount = 0;
 
 template <typename C>
 void rememberContainerClass()
 {
     rememberBoundClass<C>();
+    containerTypeInfo.at(containerClassCount) = pybind11::detail::get_type_info(typeid(C), true);
     containerClasses.at(containerClassCount++) = boundClass<C>;
 }
 
@@ -40,6 +42,22 @@ inline int containerIndex(PyTypeObject* type)
         if (containerClasses[i] == type)
             return static_cast<int>(i);
     return -1;
+}
+
+// Files the container arguments that the fast slice left unfiled, so that
+// pybind11 finds the Python object of the container it returns.
+inline void fileArguments(PyObject* const* args, Py_ssize_t nargs)
+{
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        const int index = containerIndex(Py_TYPE(args[i]));
+        if (index < 0)
+            continue;
+        auto* instance = reinterpret_cast<pybind11::detail::instance*>(args[i]);
+        if (!instance->simple_layout || !instance->simple_holder_constructed || instance->simple_instance_registered)
+            continue;
+        pybind11::detail::register_instance(instance, instance->simple_value_holder[0], containerTypeInfo[index]);
+        instance->simple_instance_registered = true;
+    }
 }
 
 struct FunctionTable {
@@ -55,18 +73,19 @@ struct FunctionTable {
     {
         if (kwnames == nullptr && static_cast<size_t>(nargs) == arity) {
             size_t key = 0;
-            for (size_t i = firstContainer; i < arity; ++i) {
+            bool known = true;
+            for (size_t i = firstContainer; known && i < arity; ++i) {
                 const int index = containerIndex(Py_TYPE(args[i]));
-                if (index < 0)
-                    return PyObject_Vectorcall(pybind11Function, args, nargs, kwnames);
+                known = index >= 0;
                 key = key * containerClasses.size() + static_cast<size_t>(index);
             }
-            if (const Call fast = calls[key]) {
+            if (const Call fast = known ? calls[key] : nullptr) {
                 PyObject* result = fast(args);
                 if (result != notDecided)
                     return result;
             }
         }
+        fileArguments(args, nargs);
         return PyObject_Vectorcall(pybind11Function, args, nargs, kwnames);
     }
 };

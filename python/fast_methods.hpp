@@ -10,6 +10,7 @@
 //   behaves as pybind11's method attribute (reading it gives the same function
 //   or bound method) but that the interpreter may call without binding first.
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include <Python.h>
@@ -59,6 +60,39 @@ void installSubscript()
     pybind11SetItem<C> = mapping->mp_ass_subscript;
     mapping->mp_subscript = &getItem<C, getters...>;
     mapping->mp_ass_subscript = &setItem<C, setter>;
+}
+
+// ---------------------------------------------------------------------------
+// Deallocation of the views the fast slice makes: such an instance has a
+// constructed holder and nothing pybind11 keeps about it (no registration, no
+// weak reference, no patient), so its holder goes and so does the object.
+// Every other instance goes through pybind11's own deallocation.
+
+template <typename C>
+inline destructor pybind11Dealloc = nullptr;
+
+template <typename C>
+void deallocate(PyObject* self)
+{
+    auto* instance = reinterpret_cast<py::detail::instance*>(self);
+    PyTypeObject* type = Py_TYPE(self);
+    if (type != boundClass<C> || !instance->simple_layout || !instance->simple_holder_constructed
+        || instance->simple_instance_registered || instance->weakrefs != nullptr || instance->has_patients) {
+        pybind11Dealloc<C>(self);
+        return;
+    }
+    reinterpret_cast<std::unique_ptr<C>*>(&instance->simple_value_holder[1])->~unique_ptr();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+template <typename C>
+void installDealloc()
+{
+    if (PyType_HasFeature(boundClass<C>, Py_TPFLAGS_HAVE_GC))
+        return;
+    pybind11Dealloc<C> = boundClass<C>->tp_dealloc;
+    boundClass<C>->tp_dealloc = &deallocate<C>;
 }
 
 // ---------------------------------------------------------------------------
@@ -174,6 +208,7 @@ template <typename C>
 void installVectorFastPaths()
 {
     installSubscript<C, &methods::setItem<C>, &methods::item<C>, &methods::slice<C>>();
+    installDealloc<C>();
     installMethod<C, &methods::numel<C>>("numel");
     installMethod<C, &methods::vectorDim<C>>("dim");
 }

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <numeric>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,8 +34,11 @@ public:
         {
         }
 
-        void set(const std::vector<int64_t>& tensorIdx, T value) { m_tensor->At<T>(tensorIdx) = value; }
-        T get(const std::vector<int64_t>& tensorIdx) { return m_tensor->At<T>(tensorIdx); }
+        void set(const std::vector<int64_t>& tensorIdx, T value) { set(std::span<const int64_t>(tensorIdx), value); }
+        T get(const std::vector<int64_t>& tensorIdx) { return get(std::span<const int64_t>(tensorIdx)); }
+        // The same with the position in any contiguous storage.
+        void set(std::span<const int64_t> tensorIdx, T value) { m_tensor->At<T>(tensorIdx) = value; }
+        T get(std::span<const int64_t> tensorIdx) { return m_tensor->At<T>(tensorIdx); }
 
     private:
         Ort::Value* m_tensor;
@@ -114,14 +118,28 @@ public:
     template <typename T>
     void set(size_t inputIdx, const std::vector<int64_t>& tensorIdx, T value)
     {
-        auto tensor = view<T>(m_inputs, m_inputNames, inputIdx, "input");
-        tensor->set(tensorIdx, value);
+        set<T>(inputIdx, std::span<const int64_t>(tensorIdx), value);
     }
 
     template <typename T>
     T get(size_t outputIdx, const std::vector<int64_t>& tensorIdx)
     {
-        auto tensor = view<T>(m_outputs, m_outputNames, outputIdx, "output");
+        return get<T>(outputIdx, std::span<const int64_t>(tensorIdx));
+    }
+
+    // The same with the position in any contiguous storage, so that a caller
+    // need not allocate a vector per element.
+    template <typename T>
+    void set(size_t inputIdx, std::span<const int64_t> tensorIdx, T value)
+    {
+        const auto& tensor = view<T>(m_inputs, m_inputNames, inputIdx, "input");
+        tensor->set(tensorIdx, value);
+    }
+
+    template <typename T>
+    T get(size_t outputIdx, std::span<const int64_t> tensorIdx)
+    {
+        const auto& tensor = view<T>(m_outputs, m_outputNames, outputIdx, "output");
         return tensor->get(tensorIdx);
     }
 
@@ -267,14 +285,14 @@ private:
     }
 
     template <typename T>
-    std::shared_ptr<TensorView<T>> view(const std::vector<TensorViewVariant>& slots,
+    const std::shared_ptr<TensorView<T>>& view(const std::vector<TensorViewVariant>& slots,
                                         const std::vector<const char*>& names, size_t idx, const char* group)
     {
         if (idx >= slots.size())
             throw std::runtime_error(std::string(group) + " index " + std::to_string(idx)
                                      + " out of range: the model has " + std::to_string(slots.size()) + " "
                                      + group + "s");
-        std::shared_ptr<TensorView<T>> tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
+        const std::shared_ptr<TensorView<T>>& tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
         if (!tensor)
             throw std::runtime_error(std::string(group) + " '" + detail::escapeInvalidUtf8(names[idx])
                                      + "' is not a float tensor: only float tensors can be read or written");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -215,6 +216,11 @@ public:
     // the runtime checks the position against the tensor's shape.
     template <typename T>
     T& At(const std::vector<int64_t>& location)
+    {
+        return At<T>(std::span<const int64_t>(location));
+    }
+    template <typename T>
+    T& At(std::span<const int64_t> location)
     {
         void* element = nullptr;
         detail::call<capi::TensorAt>(m_p.get(), location.data(), location.size(), &element);
