@@ -123,3 +123,15 @@ def expected_matrix_text(rows, cols, element):
         marker = "..., " if cols > 4 else ""
         lines.append("[" + "".join(shown) + marker + format_element(element(i, cols - 1)) + "]")
     return "\n".join(lines) + "\n"
+
+
+def outcome(call):
+    """What a call gives: the class and value of its result (a view by its
+    elements), or the class and text of the exception it raises."""
+    try:
+        result = call()
+    except Exception as error:  # every exception is an outcome to compare
+        return type(error), str(error)
+    if type(result).__name__.startswith("view"):
+        return type(result), read_flat(result)
+    return type(result), result

@@ -86,3 +86,37 @@ else:
 """
     result = run_child(source, timeout=60)
     assert result.returncode == 0, how_it_ended(result.returncode)
+
+
+# An instance made by __new__ alone holds no native value; every way into the
+# native code must refuse it, the fast paths included.
+UNINITIALISED_USES = {
+    "vec": ["o.numel()", "o.dim(0)", "o[0]", "o.__setitem__(0, 1)", "o[0:1]", "repr(o)", "q.scale(1.0, o)",
+            "q.dot(o, o)", "q.axpy(1.0, ok, o)", "q.swap(ok, o)", "q.gemv(1.0, 0.0, okm, o, o)", "q.ls(okm, o)"],
+    "mat": ["o.numel()", "o.dim(1)", "o[0, 0]", "o.__setitem__((0, 0), 1)", "repr(o)", "q.sum(o, ok)",
+            "q.gemm(1.0, 1.0, o, o, o)", "q.matmul(okm, okm, o)", "q.ls(o, ok)", "q.matvec(o, ok, ok)"],
+    "model": ["o.run()", "o.set(0, [0], 1.0)", "o.get(0, [0])"],
+}
+
+
+@pytest.mark.parametrize("name", [stem + letter for letter in "sdcz" for stem in ("vec", "view", "mat")] + ["model"])
+def test_uninitialised_instances_are_refused(name):
+    uses = UNINITIALISED_USES["model" if name == "model" else "mat" if name.startswith("mat") else "vec"]
+    letter = "d" if name == "model" else name[-1]
+    source = f"""\
+import quorlibcore as q
+cls = q.{name}
+o = cls.__new__(cls)
+ok, okm = q.vec{letter}(4), q.mat{letter}(4, 4)
+for use in {uses!r}:
+    try:
+        exec(use)
+    except TypeError as error:
+        if str(error) != "quorlibcore.{name} object is not initialised: it was created by __new__ without __init__":
+            print("FAIL", use, error)
+    else:
+        print("FAIL", use, "no TypeError")
+"""
+    result = run_child(source, timeout=60)
+    assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
+    assert "FAIL" not in result.stdout, result.stdout

@@ -5,6 +5,7 @@ import gc
 import pytest
 
 import quorlibcore
+from container_support import outcome, read_flat
 
 
 class Index:
@@ -358,3 +359,44 @@ def test_failed_writes_leave_vectors_unchanged(numbered, value, letter):
         with pytest.raises((RuntimeError, TypeError)):
             attempt()
     assert repr(v) == before
+
+
+# ------------------------------------------------- fast paths against pybind11
+# `v[k]`, `v[k] = x`, `numel` and `dim` skip pybind11's dispatcher for the
+# arguments they recognise; whatever the argument, the outcome is the one the
+# pybind11 methods (reached through the class) give.
+
+VECTOR_KEYS = [3, 0, 6, True, Index(3), -1, 2**64, 3.0, "3", None, slice(1, 4), slice(None, 2), slice(-2, None),
+               slice(4, 1), slice(1, 4, 2), slice(None, None, -1), slice(0, 4, 0), slice(Index(1), 4),
+               slice(1.0, 4), (1,)]
+MATRIX_KEYS = [(1, 2), (0, 0), (2, 0), (0, 3), [1, 2], (True, 1), (Index(1), 2), (-1, 0), (1,), (1, 2, 3), 3,
+               (2**64, 0), (1.0, 2)]
+
+
+@pytest.mark.parametrize("kind", ["vec", "view", "mat"])
+def test_element_access_and_methods_match_pybind11(kind, numbered, mat, value):
+    def make():
+        if kind == "mat":
+            m = mat(2, 3)
+            for i in range(6):
+                m[i % 2, i // 2] = value(i, -i)
+            return m
+        v = numbered(6)
+        return v[0:6] if kind == "view" else v
+
+    cls = type(make())
+    for key in MATRIX_KEYS if kind == "mat" else VECTOR_KEYS:
+        c = make()
+        assert outcome(lambda: c[key]) == outcome(lambda: cls.__getitem__(c, key)), key
+        for new in [2.5, 2, True, Index(2), 1j, "2", None]:
+            fast, slow = make(), make()
+
+            def assign(target):
+                target[key] = new
+
+            assert outcome(lambda: assign(fast)) == outcome(lambda: cls.__setitem__(slow, key, new)), (key, new)
+            assert read_flat(fast) == read_flat(slow), (key, new)
+    for args in [(), (0,), (1,), (2,), (True,), (Index(1),), (-1,), (0.0,), (0, 1)]:
+        c = make()
+        assert outcome(lambda: c.dim(*args)) == outcome(lambda: cls.dim(c, *args)), args
+        assert outcome(lambda: c.numel(*args)) == outcome(lambda: cls.numel(c, *args)), args

@@ -14,6 +14,7 @@ import pytest
 from onnx import TensorProto, helper
 
 import model_support as ms
+from container_support import outcome
 import quorlibcore
 
 FLOAT_LINE = "Quor::Onnx::MakeTensor:: making tensor of type 'float'\n"
@@ -611,3 +612,26 @@ def test_reference_node_models(name):
     m.run()
     for index, expected in enumerate(outputs):
         np.testing.assert_allclose(ms.get_array(m, index, expected.shape), expected, rtol=1e-5, atol=1e-6)
+
+
+class Index:
+    def __init__(self, n):
+        self.n = n
+
+    def __index__(self):
+        return self.n
+
+
+# `set` and `get` skip pybind11's dispatcher for the arguments they recognise;
+# whatever the arguments, the outcome is the one the pybind11 methods give.
+@pytest.mark.parametrize("position", [[0, 2], (0, 2), [True, 1], [Index(0), 2], [0, 2.0], [0], [], [0, 3], [-1, 0],
+                                      [0, 2**63], [0] * 9, "ab", 5, None])
+def test_set_and_get_match_pybind11(affine_model, position):
+    m, cls = affine_model, quorlibcore.model
+    for idx in [0, 1, -1, True, Index(0), 0.0]:
+        assert outcome(lambda: m.get(idx, position)) == outcome(lambda: cls.get(m, idx, position)), (idx, position)
+        for value in [1.5, 2, True, Index(2), 1j, "x", None]:
+            assert outcome(lambda: m.set(idx, position, value)) == outcome(
+                lambda: cls.set(m, idx, position, value)), (idx, position, value)
+            m.run()
+            assert outcome(lambda: m.get(0, [0, 1])) == outcome(lambda: cls.get(m, 0, [0, 1]))

@@ -8,6 +8,7 @@ import numpy as np
 import pytest
 
 import quorlibcore as q
+from container_support import outcome, read_flat
 from operations_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, read, write
 
 DOCSTRINGS = {
@@ -238,3 +239,69 @@ def test_unsupported_calls_raise_type_error_and_change_nothing(case):
     with pytest.raises(TypeError, match="incompatible function arguments"):
         calls[case]()
     np.testing.assert_array_equal(read(target), before)
+
+
+# ---------------------------------------------------------------------------
+# the fast path and pybind11's overload resolution agree
+#
+# A call whose arguments are plain floats, complex numbers, ints and exact
+# container objects is decided without pybind11's dispatcher; anything else
+# goes through it. Both must give the same results, the same objects back
+# and the same errors.
+
+
+class Index:
+    def __init__(self, n):
+        self.n = n
+
+    def __index__(self):
+        return self.n
+
+
+class Real:
+    def __float__(self):
+        return 2.0
+
+
+class SubVec(q.vecd):
+    pass
+
+
+HUGE = 2**2000
+SCALAR_FORMS = [2, True, np.float64(2), np.float32(2), np.int64(2), Index(2), Real(), 2 + 0j, HUGE]
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+@pytest.mark.parametrize("alpha", SCALAR_FORMS, ids=repr)
+def test_scalar_forms_give_what_plain_numbers_give(letter, alpha):
+    """Each form against the plain float or complex of its value; the forms
+    pybind11 refuses (complex for a real type, an int too large for a float)
+    are refused with its listing."""
+    def run(a):
+        x, y = filled("vec", letter), filled("view", letter, start=5.0)
+        return outcome(lambda: q.axpy(a, x, y) is y), list(read_flat(y))
+
+    complex_type = letter in COMPLEX_LETTERS
+    if alpha is HUGE or (isinstance(alpha, complex) and not complex_type):
+        result = run(alpha)[0]
+        assert result[0] is TypeError and result[1].startswith("axpy(): incompatible function arguments")
+    else:
+        value = 2.0 if isinstance(alpha, (Real, Index, complex)) else float(alpha)
+        assert run(alpha) == run(complex(value) if complex_type else value)
+
+
+def test_subclass_instances_and_errors_match_the_plain_call():
+    x, y = SubVec(3), SubVec(3)
+    x[0], x[1], x[2] = 1.0, 2.0, 3.0
+    assert q.axpy(2.0, x, y) is y and read_flat(y) == [2.0, 4.0, 6.0]
+    assert q.dot(x, y) == 2 * q.dot(filled("vec", "d", 3), filled("vec", "d", 3))
+    A, short = q.matd(2, 3), q.vecd(2)
+    failing = {
+        "gemv": lambda a: q.gemv(a, a, A, short, short),
+        "gemm": lambda a: q.gemm(a, a, A, A, A),
+        "axpy": lambda a: q.axpy(a, y, short),
+        "ls": lambda a: q.ls(A, short),
+    }
+    for name, call in failing.items():
+        fast, slow = outcome(lambda: call(1.0)), outcome(lambda: call(Index(1)))
+        assert fast == slow and fast[0] is RuntimeError, name
