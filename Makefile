@@ -48,6 +48,7 @@ asan: setup
 	    $(PY) -m pytest -q -p no:cacheprovider
 
 bench: build
+	@$(PY) bench/bench_calls.py
 	@$(PY) bench/bench_ops.py
 	@$(PY) bench/bench_model.py
 

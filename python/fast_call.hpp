@@ -63,6 +63,15 @@ C* nativeObject(PyObject* object)
 // ---------------------------------------------------------------------------
 // Arguments: load() returns false where pybind11 must decide.
 
+// An exact int small enough for one machine word, read without a call.
+inline bool compactInt(PyObject* o, Py_ssize_t& value)
+{
+    if (!PyLong_CheckExact(o) || !PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject*>(o)))
+        return false;
+    value = PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject*>(o));
+    return true;
+}
+
 template <typename T>
 struct Argument;
 
@@ -83,6 +92,10 @@ struct Argument<R> {
     {
         if (PyFloat_Check(o)) {
             value = static_cast<R>(PyFloat_AS_DOUBLE(o));
+            return true;
+        }
+        if (Py_ssize_t small = 0; compactInt(o, small)) {
+            value = static_cast<R>(static_cast<double>(small));
             return true;
         }
         if (!PyLong_CheckExact(o))
@@ -121,6 +134,10 @@ struct Argument<std::complex<R>> {
 
 inline bool loadIndex(PyObject* o, size_t& value)
 {
+    if (Py_ssize_t small = 0; compactInt(o, small)) {
+        value = static_cast<size_t>(small);
+        return small >= 0;  // pybind11 refuses a negative index
+    }
     if (!PyLong_CheckExact(o))
         return false;
     value = PyLong_AsSize_t(o);
@@ -183,6 +200,10 @@ struct Argument<std::span<const int64_t>> {
             return false;
         PyObject** items = PySequence_Fast_ITEMS(o);
         for (Py_ssize_t i = 0; i < n; ++i) {
+            if (Py_ssize_t small = 0; compactInt(items[i], small)) {
+                value[static_cast<size_t>(i)] = small;
+                continue;
+            }
             if (!PyLong_CheckExact(items[i]))
                 return false;
             const long long v = PyLong_AsLongLong(items[i]);

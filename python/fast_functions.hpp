@@ -9,6 +9,7 @@
 // and errors.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -28,16 +29,51 @@ inline std::array<PyTypeObject*, 12> containerClasses{};
 inline std::array<const pybind11::detail::type_info*, 12> containerTypeInfo{};
 inline size_t containerClassCount = 0;
 
+// Finding a class's position costs the same for every class: the positions
+// sit in a small table indexed by bits of the class's address, chosen once
+// all classes exist so that no two classes share a slot.
+struct ClassSlots {
+    static constexpr size_t size = 64;
+    std::array<PyTypeObject*, size> classes{};
+    std::array<int, size> positions{};
+    unsigned shift = 0;
+    bool ready = false;
+
+    size_t slot(PyTypeObject* type) const { return (reinterpret_cast<uintptr_t>(type) >> shift) % size; }
+
+    void build()
+    {
+        for (shift = 3; shift < 24; ++shift) {
+            classes.fill(nullptr);
+            ready = true;
+            for (size_t i = 0; i < containerClassCount && ready; ++i) {
+                const size_t s = slot(containerClasses[i]);
+                ready = classes[s] == nullptr;
+                classes[s] = containerClasses[i];
+                positions[s] = static_cast<int>(i);
+            }
+            if (ready)
+                return;
+        }
+    }
+};
+inline ClassSlots classSlots;
+
 template <typename C>
 void rememberContainerClass()
 {
     rememberBoundClass<C>();
     containerTypeInfo.at(containerClassCount) = pybind11::detail::get_type_info(typeid(C), true);
     containerClasses.at(containerClassCount++) = boundClass<C>;
+    classSlots.build();
 }
 
 inline int containerIndex(PyTypeObject* type)
 {
+    if (classSlots.ready) {
+        const size_t s = classSlots.slot(type);
+        return classSlots.classes[s] == type ? classSlots.positions[s] : -1;
+    }
     for (size_t i = 0; i < containerClassCount; ++i)
         if (containerClasses[i] == type)
             return static_cast<int>(i);

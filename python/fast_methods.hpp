@@ -101,7 +101,8 @@ void installDealloc()
 struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
-    PyObject* function;  // pybind11's function, called for whatever the fast call leaves
+    PyObject* function;   // pybind11's function, called for whatever the fast call leaves
+    PyObject* attribute;  // pybind11's class attribute (an instancemethod) that this one stands in for
 };
 
 template <auto body>
@@ -115,12 +116,13 @@ PyObject* callMethod(PyObject* callable, PyObject* const* args, size_t nargsf, P
     return PyObject_Vectorcall(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
 }
 
-// Reading the attribute gives what pybind11's attribute gives: the function
-// from the class, a bound method from an instance.
+// Reading the attribute gives what reading pybind11's attribute gave: the
+// instancemethod itself from the class (pybind11's metaclass hands it out
+// as it is), a bound method of the function from an instance.
 inline PyObject* bindMethod(PyObject* self, PyObject* instance, PyObject*)
 {
-    PyObject* function = reinterpret_cast<Method*>(self)->function;
-    return instance == nullptr ? Py_NewRef(function) : PyMethod_New(function, instance);
+    auto* method = reinterpret_cast<Method*>(self);
+    return instance == nullptr ? Py_NewRef(method->attribute) : PyMethod_New(method->function, instance);
 }
 
 inline PyObject* methodAttribute(PyObject* self, PyObject* name)
@@ -152,6 +154,7 @@ inline void deallocMethod(PyObject* self)
 {
     PyTypeObject* type = Py_TYPE(self);
     Py_XDECREF(reinterpret_cast<Method*>(self)->function);
+    Py_XDECREF(reinterpret_cast<Method*>(self)->attribute);
     type->tp_free(self);
     Py_DECREF(type);
 }
@@ -197,6 +200,7 @@ void installMethod(const char* name)
         throw pybind11::error_already_set();
     method->vectorcall = &callMethod<body>;
     method->function = Py_NewRef(PyInstanceMethod_GET_FUNCTION(pybind11Attribute.ptr()));
+    method->attribute = pybind11Attribute.inc_ref().ptr();
     const auto attribute = pybind11::reinterpret_steal<pybind11::object>(reinterpret_cast<PyObject*>(method));
     if (PyObject_SetAttrString(cls, name, attribute.ptr()) != 0)
         throw pybind11::error_already_set();
