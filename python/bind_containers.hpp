@@ -25,9 +25,9 @@ void defineVectorMethods(PyClass& cls)
 {
     cls.def("numel", &methods::numel<C>)
         .def("dim", &methods::vectorDim<C>)
-        .def("__getitem__", &methods::item<C>)
+        .def("__getitem__", &methods::item<C, size_t>)
         .def("__getitem__", &methods::slice<C>)
-        .def("__setitem__", &methods::setItem<C>)
+        .def("__setitem__", &methods::setItem<C, size_t>)
         .def("__repr__", &methods::render<C>);
 }
 
@@ -55,8 +55,8 @@ void registerContainerClasses(py::module_& m, Postfix postfix)
         .def(py::init<size_t, size_t>())
         .def("dim", &methods::matrixDim<M>)
         .def("numel", &methods::numel<M>)
-        .def("__getitem__", &methods::matrixItem<M>)
-        .def("__setitem__", &methods::setMatrixItem<M>)
+        .def("__getitem__", &methods::item<M, methods::Position>)
+        .def("__setitem__", &methods::setItem<M, methods::Position>)
         .def("__repr__", &methods::render<M>);
     fast::rememberContainerClass<M>();
 }

@@ -59,28 +59,18 @@ size_t matrixDim(const M& x, size_t idx)
     throw invalidDimension(idx, "matrix");
 }
 
-template <typename C>
-typename C::SampleType item(C& v, size_t idx)
+// Element access with an index (vectors, views) or a (row, column) pair
+// (matrices), through the containers' checked element access.
+template <typename C, typename Key>
+typename C::SampleType item(C& c, Key idx)
 {
-    return v[idx];
+    return c[idx];
 }
 
-template <typename C>
-void setItem(C& v, size_t idx, typename C::SampleType value)
+template <typename C, typename Key>
+void setItem(C& c, Key idx, typename C::SampleType value)
 {
-    v[idx] = value;
-}
-
-template <typename M>
-typename M::SampleType matrixItem(M& x, Position idx)
-{
-    return x[idx];
-}
-
-template <typename M>
-void setMatrixItem(M& x, Position idx, typename M::SampleType value)
-{
-    x[idx] = value;
+    c[idx] = value;
 }
 
 template <typename C>

@@ -211,7 +211,7 @@ void installMethod(const char* name)
 template <typename C>
 void installVectorFastPaths()
 {
-    installSubscript<C, &methods::setItem<C>, &methods::item<C>, &methods::slice<C>>();
+    installSubscript<C, &methods::setItem<C, size_t>, &methods::item<C, size_t>, &methods::slice<C>>();
     installDealloc<C>();
     installMethod<C, &methods::numel<C>>("numel");
     installMethod<C, &methods::vectorDim<C>>("dim");
@@ -220,7 +220,7 @@ void installVectorFastPaths()
 template <typename M>
 void installMatrixFastPaths()
 {
-    installSubscript<M, &methods::setMatrixItem<M>, &methods::matrixItem<M>>();
+    installSubscript<M, &methods::setItem<M, methods::Position>, &methods::item<M, methods::Position>>();
     installMethod<M, &methods::numel<M>>("numel");
     installMethod<M, &methods::matrixDim<M>>("dim");
 }
