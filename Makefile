@@ -49,6 +49,7 @@ asan: setup
 
 bench: build
 	@$(PY) bench/bench_ops.py
+	@$(PY) bench/bench_large.py
 	@$(PY) bench/bench_model.py
 
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and
