@@ -23,7 +23,12 @@ if(NOT _quorlib_openblas_result EQUAL 0)
                       "interpreter that has them")
 endif()
 set(QUORLIB_OPENBLAS_CMAKE_DIR "${QUORLIB_OPENBLAS_LIB_DIR}/cmake/openblas")
+unset(OpenBLAS_DIR CACHE)  # found anew each time, so a changed environment counts
 find_package(OpenBLAS CONFIG REQUIRED PATHS "${QUORLIB_OPENBLAS_CMAKE_DIR}" NO_DEFAULT_PATH)
+# A package in the interpreter's own site-packages stays where it is; one in
+# the throwaway environment of an isolated pip build does not.
+file(REAL_PATH "${Python_SITELIB}" _quorlib_site)
+cmake_path(IS_PREFIX _quorlib_site "${QUORLIB_OPENBLAS_LIB_DIR}" NORMALIZE QUORLIB_OPENBLAS_IN_SITE)
 add_library(quorlib_blas INTERFACE)
 add_library(quorlib::blas ALIAS quorlib_blas)
 target_link_libraries(quorlib_blas INTERFACE OpenBLAS::OpenBLAS)
