@@ -3,13 +3,14 @@
 Run it with:  .venv/bin/python bench/bench_large.py
 
 Here the BLAS/LAPACK library dominates. Each engine runs in a process of its
-own, one after the other: on a shared machine a multi-threaded call's time
-depends on what ran just before, and each engine starts its library's own
-thread pool. The BLAS threading settings of the environment
-(OPENBLAS_NUM_THREADS and the like) are passed on as they are.
+own, one after the other, in several rounds: on a shared machine a
+multi-threaded call's time depends on what ran just before, and each engine
+starts its library's own thread pool. The BLAS threading settings of the
+environment (OPENBLAS_NUM_THREADS and the like) are passed on as they are.
 
-Prints markdown: throughput from the best of several repeats, the median in
-brackets, and for each engine the BLAS library it loaded.
+Prints markdown: throughput from the best call of all rounds, the median of
+the rounds' medians in brackets, and for each engine the BLAS library it
+loaded.
 """
 
 import ctypes
@@ -23,6 +24,7 @@ import sys
 import time
 
 ENGINES = ("quorlibcore", "numpy", "scipy")
+ROUNDS = 3
 SEED = 2024
 BLOCK = 1 << 16
 GEMM_N, GEMV_N, LEVEL1_N = 1024, 4096, 1 << 22
@@ -192,6 +194,12 @@ def engine_main(engine):
     json.dump({"results": results, "blas": loaded_blas_libraries()}, sys.stdout)
 
 
+def combined(rounds, operation):
+    """(best of all rounds, median of the rounds' medians)"""
+    pairs = [r["results"][operation] for r in rounds]
+    return min(best for best, _ in pairs), statistics.median(median for _, median in pairs)
+
+
 def cell(row, pair):
     _, _, _, amount, scale = row
     best, median = pair
@@ -202,25 +210,26 @@ def cell(row, pair):
 
 def main():
     started = time.perf_counter()
-    reports = {}
-    for engine in ENGINES:
-        child = subprocess.run([sys.executable, __file__, "--engine", engine], capture_output=True, text=True)
-        if child.returncode != 0:
-            sys.exit(f"{engine} failed:\n{child.stderr}")
-        reports[engine] = json.loads(child.stdout)
+    reports = {engine: [] for engine in ENGINES}
+    for _ in range(ROUNDS):
+        for engine in ENGINES:
+            child = subprocess.run([sys.executable, __file__, "--engine", engine], capture_output=True, text=True)
+            if child.returncode != 0:
+                sys.exit(f"{engine} failed:\n{child.stderr}")
+            reports[engine].append(json.loads(child.stdout))
 
     print("# Large operands, double precision: best (median)\n")
     print(f"- machine: {platform.machine()}, {os.cpu_count()} logical CPUs, Python {sys.version.split()[0]}")
     threads = {k: os.environ[k] for k in ("OPENBLAS_NUM_THREADS", "OMP_NUM_THREADS") if k in os.environ}
     print(f"- thread settings: {threads or 'none (each library picks its own)'}")
-    for engine, report in reports.items():
-        for path, config, count in report["blas"]:
+    for engine, rounds in reports.items():
+        for path, config, count in rounds[0]["blas"]:
             print(f"- {engine} process: {os.path.basename(path)}: {config}; threads {count}")
-    print()
+    print(f"- {ROUNDS} rounds, each engine once per round\n")
     print("| operation | size | unit | " + " | ".join(ENGINES) + " |")
     print("|---|---|---|" + "---|" * len(ENGINES))
     for row in ROWS:
-        cells = [cell(row, reports[engine]["results"][row[0]]) for engine in ENGINES]
+        cells = [cell(row, combined(reports[engine], row[0])) for engine in ENGINES]
         print(f"| {row[0]} | {row[1]} | {row[2]} | " + " | ".join(cells) + " |")
     print("\n_ls: quorlibcore and scipy time gels with the copies of A and b it overwrites; numpy times lstsq._")
     print(f"_total run time {time.perf_counter() - started:.0f} s_")
