@@ -1,5 +1,6 @@
 # Everyday entry points. `make test` and `make demo` set up everything they
-# need (system packages, .venv with CPython 3.12, ONNX Runtime) on first use.
+# need (system packages, .venv with CPython 3.12 and the BLAS, ONNX Runtime)
+# on first use.
 PY        := .venv/bin/python
 BUILD     := build
 CMAKE_GEN := -G Ninja
@@ -50,6 +51,7 @@ asan: setup
 bench: build
 	@$(PY) bench/bench_calls.py
 	@$(PY) bench/bench_ops.py
+	@$(PY) bench/bench_large.py
 	@$(PY) bench/bench_model.py
 
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and
@@ -61,7 +63,8 @@ clean:
 	rm -rf $(BUILD) dist
 
 # A self-contained wheel in dist/: the extension with the runtime library,
-# OpenBLAS and LAPACKE grafted in by auditwheel (glibc 2.34 or newer).
+# and the BLAS library (with LAPACKE) grafted in by auditwheel (glibc 2.34 or
+# newer).
 WHEEL_PLAT := manylinux_2_34_x86_64
 wheel: setup
 	@rm -rf $(BUILD)/wheel && mkdir -p dist

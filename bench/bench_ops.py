@@ -4,8 +4,8 @@ Part A times single calls on tiny operands, where the Python-to-BLAS path
 dominates: for each operation one overload near the start of its name's
 overload list (single-precision vectors), one in the middle (double-precision
 vectors) and the last one (double-complex matrices), so the cost of the
-overload position shows. Part B measures throughput on large operands, where
-the BLAS/LAPACK library dominates.
+overload position shows. Throughput on large operands is measured by
+bench_large.py.
 
 Prints markdown. Each entry is the best of several repeats (median in
 brackets). The BLAS threading settings of the environment are left as they are.
@@ -43,16 +43,6 @@ def measure(fn, repeat=7, min_time=0.02):
     return min(runs), statistics.median(runs)
 
 
-def measure_large(fn, repeat=5):
-    fn()  # warm up threads and caches
-    runs = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        runs.append(time.perf_counter() - start)
-    return min(runs), statistics.median(runs)
-
-
 # ---------------------------------------------------------------------------
 # filling containers
 
@@ -79,34 +69,6 @@ def container_of(kind, letter, a):
         c = getattr(q, "vec" + letter)(len(a))
         set_flat(c, a)
     return c
-
-
-def big_matd(rows, cols, block=1 << 16):
-    """A large matd whose storage repeats `block` random values, filled through
-    block copies instead of one Python call per element; returns the matrix
-    and the same values as a Fortran-ordered numpy array."""
-    n = rows * cols
-    pattern = RNG.standard_normal(block)
-    source = q.vecd(block)
-    set_flat(source, pattern)
-    staging = q.vecd(n)
-    for start in range(0, n, block):
-        stop = min(n, start + block)
-        q.copy(source[0 : stop - start], staging[start:stop])
-    m = q.matd(rows, cols)
-    q.copy(staging, m)
-    return m, np.asfortranarray(np.resize(pattern, n).reshape((rows, cols), order="F"))
-
-
-def big_vecd(n, block=1 << 16):
-    pattern = RNG.standard_normal(block)
-    source = q.vecd(block)
-    set_flat(source, pattern)
-    v = q.vecd(n)
-    for start in range(0, n, block):
-        stop = min(n, start + block)
-        q.copy(source[0 : stop - start], v[start:stop])
-    return v, np.resize(pattern, n)
 
 
 # ---------------------------------------------------------------------------
@@ -272,98 +234,6 @@ def run_tiny():
 
 
 # ---------------------------------------------------------------------------
-# part B: large operands
-
-
-def rate(pair, amount, unit_scale):
-    best, median = pair
-    return f"{amount / best / unit_scale:.1f} ({amount / median / unit_scale:.1f})"
-
-
-def run_large():
-    print("## B. Throughput on large operands (double precision): best (median)\n")
-    print("| operation | size | unit | quorlibcore | numpy | scipy |")
-    print("|---|---|---|---|---|---|")
-
-    n = 1024
-    A, a = big_matd(n, n)
-    X, x = big_matd(n, n)
-    Y = q.matd(n, n)
-    y_n = np.zeros((n, n))
-    y_f = np.zeros((n, n), order="F")
-    flops = 2.0 * n**3
-    cells = [
-        rate(measure_large(lambda: q.gemm(1.0, 0.0, A, X, Y)), flops, 1e9),
-        rate(measure_large(lambda: np.matmul(a, x, out=y_n)), flops, 1e9),
-        rate(measure_large(lambda: sb.dgemm(1.0, a, x, beta=0.0, c=y_f, overwrite_c=1)), flops, 1e9),
-    ]
-    print(f"| gemm | {n}x{n} | GFLOP/s | " + " | ".join(cells) + " |")
-    del A, X, Y, a, x, y_n, y_f
-
-    n = 4096
-    A, a = big_matd(n, n)
-    xv, x = big_vecd(n)
-    yv = q.vecd(n)
-    y = np.zeros(n)
-    flops = 2.0 * n * n
-    cells = [
-        rate(measure_large(lambda: q.gemv(1.0, 0.0, A, xv, yv), repeat=9), flops, 1e9),
-        rate(measure_large(lambda: np.matmul(a, x, out=y), repeat=9), flops, 1e9),
-        rate(measure_large(lambda: sb.dgemv(1.0, a, x, beta=0.0, y=y, overwrite_y=1), repeat=9), flops, 1e9),
-    ]
-    print(f"| gemv | {n}x{n} | GFLOP/s | " + " | ".join(cells) + " |")
-    del A, a
-
-    n = 1 << 22
-    xv, x = big_vecd(n)
-    yv, y = big_vecd(n)
-    moved = 3 * 8.0 * n
-    cells = [
-        rate(measure_large(lambda: q.axpy(0.5, xv, yv), repeat=9), moved, 1e9),
-        rate(measure_large(lambda: np.add(y, np.multiply(x, 0.5), out=y), repeat=9), moved, 1e9),
-        rate(measure_large(lambda: sb.daxpy(x, y, a=0.5), repeat=9), moved, 1e9),
-    ]
-    print(f"| axpy | 2**22 | GB/s (x, y read, y written) | " + " | ".join(cells) + " |")
-    moved = 2 * 8.0 * n
-    cells = [
-        rate(measure_large(lambda: q.dot(xv, yv), repeat=9), moved, 1e9),
-        rate(measure_large(lambda: np.dot(x, y), repeat=9), moved, 1e9),
-        rate(measure_large(lambda: sb.ddot(x, y), repeat=9), moved, 1e9),
-    ]
-    print(f"| dot | 2**22 | GB/s (x, y read) | " + " | ".join(cells) + " |")
-    del xv, yv, x, y
-
-    m, n = 4000, 200
-    a = np.asfortranarray(RNG.standard_normal((m, n)))
-    b = RNG.standard_normal(m)
-    A0, Aw = container_of("mat", "d", a), q.matd(m, n)
-    b0, bw = container_of("vec", "d", b), q.vecd(m)
-
-    def q_ls():
-        q.copy(A0, Aw)
-        q.copy(b0, bw)
-        q.ls(Aw, bw)
-
-    lwork = optimal_gels_lwork("d", m, n)
-
-    def sp_ls():
-        sl.dgels(a.copy(order="F"), b.copy(), lwork=lwork, overwrite_a=1, overwrite_b=1)
-
-    cells = [
-        us_ms(measure_large(q_ls)),
-        us_ms(measure_large(lambda: np.linalg.lstsq(a, b, rcond=None))),
-        us_ms(measure_large(sp_ls)),
-    ]
-    print(f"| ls (quorlibcore, scipy: gels + copy of A and b; numpy: lstsq) | {m}x{n} | ms | " + " | ".join(cells) + " |")
-    print()
-
-
-def us_ms(pair):
-    best, median = pair
-    return f"{best * 1e3:.2f} ({median * 1e3:.2f})"
-
-
-# ---------------------------------------------------------------------------
 # which BLAS
 
 
@@ -414,7 +284,6 @@ def main():
     started = time.perf_counter()
     print_environment()
     run_tiny()
-    run_large()
     run_dispatch_slope()
     print(f"_total run time {time.perf_counter() - started:.0f} s_")
 

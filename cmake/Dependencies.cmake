@@ -1,12 +1,37 @@
-# BLAS (CBLAS interface) and LAPACKE.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(OPENBLAS REQUIRED IMPORTED_TARGET openblas)
-find_path(LAPACKE_INCLUDE_DIR lapacke.h REQUIRED)
-find_library(LAPACKE_LIBRARY lapacke REQUIRED)
+# The Python interpreter: the one a Python build names, otherwise the
+# project's own environment, where tools/setup.sh installs the build
+# requirements.
+if(NOT Python_EXECUTABLE AND EXISTS "${PROJECT_SOURCE_DIR}/.venv/bin/python")
+  set(Python_EXECUTABLE "${PROJECT_SOURCE_DIR}/.venv/bin/python" CACHE FILEPATH "Python interpreter")
+endif()
+if(QUORLIB_BUILD_MODULE)
+  find_package(Python 3.12 EXACT REQUIRED COMPONENTS Interpreter Development.Module)
+else()
+  find_package(Python REQUIRED COMPONENTS Interpreter)
+endif()
+
+# BLAS (CBLAS interface) and LAPACKE: the scipy-openblas32 package of that
+# interpreter (pinned in pyproject.toml). Only the package's own CMake files
+# are searched, so no other BLAS on the machine can stand in for it.
+execute_process(
+    COMMAND "${Python_EXECUTABLE}" -c "import scipy_openblas32; print(scipy_openblas32.get_lib_dir())"
+    OUTPUT_VARIABLE QUORLIB_OPENBLAS_LIB_DIR OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE _quorlib_openblas_result ERROR_QUIET)
+if(NOT _quorlib_openblas_result EQUAL 0)
+  message(FATAL_ERROR "${Python_EXECUTABLE} has no scipy_openblas32; install the build requirements "
+                      "of pyproject.toml (tools/setup.sh does) or point Python_EXECUTABLE at an "
+                      "interpreter that has them")
+endif()
+set(QUORLIB_OPENBLAS_CMAKE_DIR "${QUORLIB_OPENBLAS_LIB_DIR}/cmake/openblas")
+unset(OpenBLAS_DIR CACHE)  # found anew each time, so a changed environment counts
+find_package(OpenBLAS CONFIG REQUIRED PATHS "${QUORLIB_OPENBLAS_CMAKE_DIR}" NO_DEFAULT_PATH)
+# A package in the interpreter's own site-packages stays where it is; one in
+# the throwaway environment of an isolated pip build does not.
+file(REAL_PATH "${Python_SITELIB}" _quorlib_site)
+cmake_path(IS_PREFIX _quorlib_site "${QUORLIB_OPENBLAS_LIB_DIR}" NORMALIZE QUORLIB_OPENBLAS_IN_SITE)
 add_library(quorlib_blas INTERFACE)
 add_library(quorlib::blas ALIAS quorlib_blas)
-target_include_directories(quorlib_blas INTERFACE ${LAPACKE_INCLUDE_DIR})
-target_link_libraries(quorlib_blas INTERFACE ${LAPACKE_LIBRARY} PkgConfig::OPENBLAS)
+target_link_libraries(quorlib_blas INTERFACE OpenBLAS::OpenBLAS)
 
 # Boost.Hana (header-only).
 find_package(Boost 1.74 REQUIRED)

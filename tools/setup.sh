@@ -11,8 +11,8 @@ ROOT=$PWD
 log() { printf '[setup] %s\n' "$*"; }
 
 # --- Debian packages ------------------------------------------------------
-APT_PACKAGES=(g++ cmake ninja-build pkg-config libopenblas-dev liblapacke-dev
-              libboost-dev libgtest-dev)
+# (BLAS and LAPACKE come from PyPI, with the Python requirements below.)
+APT_PACKAGES=(g++ cmake ninja-build libboost-dev libgtest-dev)
 missing=()
 for p in "${APT_PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -42,12 +42,16 @@ if [ ! -x .venv/bin/python ] || ! .venv/bin/python -c 'import sys; sys.exit(sys.
   rm -rf .venv
   "$PY312" -m venv .venv
 fi
+# The pinned tools, and the build requirements of pyproject.toml (the BLAS
+# among them) for builds without isolation.
+requirements=$(cat requirements.txt
+               .venv/bin/python -c 'import tomllib; print(*tomllib.load(open("pyproject.toml", "rb"))["build-system"]["requires"], sep="\n")')
 stamp=.venv/.requirements.stamp
-if [ ! -f "$stamp" ] || ! cmp -s requirements.txt "$stamp"; then
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$requirements" ]; then
   log "installing Python requirements"
   .venv/bin/python -m pip install -q --upgrade pip
-  .venv/bin/python -m pip install -q -r requirements.txt
-  cp requirements.txt "$stamp"
+  .venv/bin/python -m pip install -q -r /dev/stdin <<<"$requirements"
+  printf '%s\n' "$requirements" > "$stamp"
 fi
 
 # --- ONNX Runtime 1.17.3 ------------------------------------------------------

@@ -20,6 +20,8 @@
 
 namespace Quor::blas {
 
+// The library's symbols carry the prefix scipy_, so that it can share a
+// process with other BLAS builds; this table is the only place naming them.
 template <typename E> struct Routines;
 
 // Dot products: real routines return the result, complex ones write it
@@ -44,48 +46,48 @@ private:
     }
 };
 
-template <> struct Routines<float> : RealProducts<float, cblas_sdot> {
-    static constexpr auto scal = cblas_sscal;
-    static constexpr auto axpy = cblas_saxpy;
-    static constexpr auto swap = cblas_sswap;
-    static constexpr auto copy = cblas_scopy;
-    static constexpr auto gemv = cblas_sgemv;
-    static constexpr auto gemm = cblas_sgemm;
-    static constexpr auto gels = LAPACKE_sgels;
+template <> struct Routines<float> : RealProducts<float, scipy_cblas_sdot> {
+    static constexpr auto scal = scipy_cblas_sscal;
+    static constexpr auto axpy = scipy_cblas_saxpy;
+    static constexpr auto swap = scipy_cblas_sswap;
+    static constexpr auto copy = scipy_cblas_scopy;
+    static constexpr auto gemv = scipy_cblas_sgemv;
+    static constexpr auto gemm = scipy_cblas_sgemm;
+    static constexpr auto gels = scipy_LAPACKE_sgels;
 };
 
-template <> struct Routines<double> : RealProducts<double, cblas_ddot> {
-    static constexpr auto scal = cblas_dscal;
-    static constexpr auto axpy = cblas_daxpy;
-    static constexpr auto swap = cblas_dswap;
-    static constexpr auto copy = cblas_dcopy;
-    static constexpr auto gemv = cblas_dgemv;
-    static constexpr auto gemm = cblas_dgemm;
-    static constexpr auto gels = LAPACKE_dgels;
+template <> struct Routines<double> : RealProducts<double, scipy_cblas_ddot> {
+    static constexpr auto scal = scipy_cblas_dscal;
+    static constexpr auto axpy = scipy_cblas_daxpy;
+    static constexpr auto swap = scipy_cblas_dswap;
+    static constexpr auto copy = scipy_cblas_dcopy;
+    static constexpr auto gemv = scipy_cblas_dgemv;
+    static constexpr auto gemm = scipy_cblas_dgemm;
+    static constexpr auto gels = scipy_LAPACKE_dgels;
 };
 
 template <>
 struct Routines<std::complex<float>>
-    : ComplexProducts<std::complex<float>, cblas_cdotu_sub, cblas_cdotc_sub> {
-    static constexpr auto scal = cblas_cscal;
-    static constexpr auto axpy = cblas_caxpy;
-    static constexpr auto swap = cblas_cswap;
-    static constexpr auto copy = cblas_ccopy;
-    static constexpr auto gemv = cblas_cgemv;
-    static constexpr auto gemm = cblas_cgemm;
-    static constexpr auto gels = LAPACKE_cgels;
+    : ComplexProducts<std::complex<float>, scipy_cblas_cdotu_sub, scipy_cblas_cdotc_sub> {
+    static constexpr auto scal = scipy_cblas_cscal;
+    static constexpr auto axpy = scipy_cblas_caxpy;
+    static constexpr auto swap = scipy_cblas_cswap;
+    static constexpr auto copy = scipy_cblas_ccopy;
+    static constexpr auto gemv = scipy_cblas_cgemv;
+    static constexpr auto gemm = scipy_cblas_cgemm;
+    static constexpr auto gels = scipy_LAPACKE_cgels;
 };
 
 template <>
 struct Routines<std::complex<double>>
-    : ComplexProducts<std::complex<double>, cblas_zdotu_sub, cblas_zdotc_sub> {
-    static constexpr auto scal = cblas_zscal;
-    static constexpr auto axpy = cblas_zaxpy;
-    static constexpr auto swap = cblas_zswap;
-    static constexpr auto copy = cblas_zcopy;
-    static constexpr auto gemv = cblas_zgemv;
-    static constexpr auto gemm = cblas_zgemm;
-    static constexpr auto gels = LAPACKE_zgels;
+    : ComplexProducts<std::complex<double>, scipy_cblas_zdotu_sub, scipy_cblas_zdotc_sub> {
+    static constexpr auto scal = scipy_cblas_zscal;
+    static constexpr auto axpy = scipy_cblas_zaxpy;
+    static constexpr auto swap = scipy_cblas_zswap;
+    static constexpr auto copy = scipy_cblas_zcopy;
+    static constexpr auto gemv = scipy_cblas_zgemv;
+    static constexpr auto gemm = scipy_cblas_zgemm;
+    static constexpr auto gels = scipy_LAPACKE_zgels;
 };
 
 // Real scalars go by value; complex ones by the address of a local copy,

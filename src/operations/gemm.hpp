@@ -44,8 +44,9 @@ R& gemm(typename T::SampleType alpha, typename T::SampleType beta, const T& A, c
     if (m == 0 || n == 0)
         return Y;
     if (k == 0) {
-        // An empty inner dimension leaves Y <- beta * Y.
-        detail::scaleOutput<E>(beta, Y.get(), Y.numel(), "gemm");
+        // An empty inner dimension leaves Y <- beta * Y, whose element
+        // count may pass the BLAS integer range when its dimensions do not.
+        detail::scaleOutput<E>(beta, Y.get(), Y.numel());
         return Y;
     }
     const E a = alpha;

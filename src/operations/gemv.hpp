@@ -4,6 +4,7 @@
 #include <string>
 
 #include "operations/blas.hpp"
+#include "operations/scale.hpp"
 
 namespace Quor {
 
@@ -37,13 +38,13 @@ void requireColumn(const C& v, size_t needed, const char* name)
 
 // y <- beta * y over n contiguous elements; beta 0 replaces y whatever it held.
 template <typename E>
-void scaleOutput(E beta, E* y, size_t n, const char* operation)
+void scaleOutput(E beta, E* y, size_t n)
 {
     if (beta == E(0)) {
         std::fill_n(y, n, E(0));
         return;
     }
-    blas::Routines<E>::scal(blas::toInt(n, operation, "element count"), blas::arg(beta), y, 1);
+    scaleElements(beta, y, n);
 }
 }  // namespace detail
 
@@ -63,7 +64,7 @@ R& gemv(typename T::SampleType alpha, typename T::SampleType beta, const T& A, c
     const int lda = blas::leadingDimension(rows, "gemv");
     if (n == 0) {
         // BLAS returns before applying beta when A has no columns.
-        detail::scaleOutput<E>(beta, y.get(), rows, "gemv");
+        detail::scaleOutput<E>(beta, y.get(), rows);
         return y;
     }
     const E a = alpha;

@@ -168,6 +168,9 @@ TYPED_TEST(Level1Test, ScaleReachesEveryElementOfAMatrix)
     auto m = matrixOfRealRows<T>(2, 3, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(&scale(sample<T>(2), m), &m);
     EXPECT_EQ(storage(m), reals<T>({2, 8, 4, 10, 6, 12}));
+    // in BLAS calls of at most 4 elements, as a count past the integer range is split
+    detail::scaleElements(sample<T>(-1), m.get(), m.numel(), 4);
+    EXPECT_EQ(storage(m), reals<T>({-2, -8, -4, -10, -6, -12}));
 }
 
 TYPED_TEST(Level1Test, ShortFirstArgumentTouchesOnlyLeadingElements)
