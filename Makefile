@@ -50,7 +50,6 @@ asan: setup
 
 bench: build
 	@$(PY) bench/bench_calls.py
-	@$(PY) bench/bench_ops.py
 	@$(PY) bench/bench_large.py
 	@$(PY) bench/bench_model.py
 
