@@ -65,13 +65,15 @@ def fill(container, data):
 
 def container(cname, n, rows=None):
     """A container of class `cname` holding n random values; a matrix has
-    `rows` rows (n if not given), a view sits inside a longer vector."""
+    `rows` rows (n if not given), a view is the head of a longer vector (so
+    that its elements are aligned as a vector's, and BLAS's cost for
+    misaligned data does not mix into the comparison of overloads)."""
     kind, letter = cname[:-1], cname[-1]
     if kind == "mat":
         rows = rows or n
         return fill(getattr(q, cname)(rows, n // rows), values(letter, n))
     vec = fill(getattr(q, "vec" + letter)(n + 2), values(letter, n + 2))
-    return vec[1 : n + 1] if kind == "view" else fill(getattr(q, cname)(n), values(letter, n))
+    return vec[0:n] if kind == "view" else fill(getattr(q, cname)(n), values(letter, n))
 
 
 def ls_matrix(letter, rows=4, cols=2):
