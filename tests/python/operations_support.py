@@ -175,10 +175,12 @@ def assert_within(got, expected, allowed):
         raise AssertionError(f"element {k}: got {got[k]!r}, expected {expected[k]!r} (allowed {allowed[k]!r})")
 
 
-def least_squares_tolerance(letter, m, n):
-    """Relative backward error of a Householder QR (m >= n) or LQ (m < n)
-    solver: its x solves a problem whose A and b are off by gamma(c m n) times
-    their norms (Higham, 19-21), c a small constant; LAPACK's own tests allow
-    30 max(m, n) eps. Complex operations count as four real ones."""
+def least_squares_bounds(letter, m, n, norm_a):
+    """(relative, absolute) backward error of a Householder QR (m >= n) or LQ
+    (m < n) solver: its x solves a problem whose A and b are off by gamma(c m n)
+    times their norms (Higham, 19-21, c a small constant; LAPACK's own tests
+    allow 30 max(m, n) eps), and underflow adds c m n eta (1 + |A|) to b and to
+    A x. Complex operations count as four real ones."""
     k = 30 * max(m, 1) * max(n, 1) * (4 if is_complex(letter) else 1)
-    return gamma(k, float(np.finfo(DTYPE[letter]).eps) / 2)
+    info = np.finfo(DTYPE[letter])
+    return gamma(k, float(info.eps) / 2), k * float(info.smallest_subnormal) * (1 + norm_a)
