@@ -127,22 +127,20 @@ def assert_close(letter, actual, expected):
     np.testing.assert_allclose(actual, expected, rtol=RTOL[letter], atol=ATOL[letter])
 
 
-
 # Error bounds that hold for any correct BLAS or LAPACK, whatever its order of
-# operations, blocking or use of fused multiply-add. A sum of N products of p
-# factors takes each product through at most p - 1 multiplications and N - 1
-# additions, so with unit roundoff u (the standard forward bound, Higham,
-# Accuracy and Stability of Numerical Algorithms, 3.1)
-#     |computed - exact| <= gamma(N + p - 2) * sum |products|,  gamma(k) = k u / (1 - k u).
-# Underflow adds an absolute error of up to half the smallest subnormal eta
-# (the bound takes all of it) to each multiplication, which the later factors
-# of that product (alpha, beta or an element, in whatever order the library
-# applies them) magnify. Complex arithmetic counts in real operations: in each
-# part a product of p complex factors is 2^(p-1) real products whose moduli add
-# up to at most 2^(p/2-1) times the product of the complex moduli, and a
-# complex error is at most sqrt(2) times its larger part. The expected value,
-# computed in WIDE, brings its own error; two more roundings cover evaluating
-# the bound and the difference it is compared with.
+# operations, blocking or use of fused multiply-add. Each of N products of p
+# factors passes through at most p - 1 multiplications and N - 1 additions, so
+# (the standard forward bound; Higham, Accuracy and Stability of Numerical
+# Algorithms, 3.1) |computed - exact| <= gamma(N + p - 2) * sum |products|,
+# gamma(k) = k u / (1 - k u), u the unit roundoff. Underflow adds up to half
+# the smallest subnormal to each multiplication (the bound takes a whole one),
+# magnified by the later factors of that product (alpha, beta or an element,
+# in whatever order the library applies them). Complex arithmetic counts in
+# real operations: a product of p complex factors is 2^(p-1) real products in
+# each part, whose moduli add up to at most 2^(p/2-1) times the product of the
+# complex moduli, and a complex error is at most sqrt(2) times its larger part.
+# The expected value, computed in WIDE, brings its own error; two more
+# roundings cover evaluating the bound and the difference it is compared with.
 
 
 def gamma(k, u):
