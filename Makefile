@@ -6,7 +6,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python demo asan bench soak stubs wheel clean
+.PHONY: all setup build test test-cpp test-python test-deep demo asan asan-build test-deep-asan bench soak stubs wheel clean
 
 all: build
 
@@ -29,6 +29,13 @@ test-cpp: setup
 test-python: build
 	@$(PY) -m pytest -q
 
+# The property tests with DEEP times their usual examples, all freshly drawn.
+DEEP       ?= 50
+DEEP_ASAN  ?= 10
+PROPERTIES := tests/python/test_properties.py
+test-deep: build
+	@QUORLIB_DEEP=$(DEEP) $(PY) -m pytest -q -p no:cacheprovider --hypothesis-show-statistics $(PROPERTIES)
+
 demo: build
 	@$(PY) examples/tour.py
 
@@ -38,15 +45,21 @@ ASAN_RT    = $(shell g++ -print-file-name=libasan.so)
 UBSAN_RT   = $(shell g++ -print-file-name=libubsan.so)
 SAN_ENV    = QUORLIB_SANITIZED=1 ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:abort_on_error=1 \
              UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-asan: setup
+SAN_RUN    = $(SAN_ENV) LD_PRELOAD="$(ASAN_RT) $(UBSAN_RT)" PYTHONPATH=$(abspath $(BUILD)/asan) \
+             $(PY) -m pytest -q -p no:cacheprovider
+asan-build: setup
 	@cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	    -DQUORLIB_SANITIZE=ON -DQUORLIB_BUILD_TESTS=ON \
 	    -DPython_EXECUTABLE=$(abspath $(PY)) \
 	    -Dpybind11_DIR=$$($(PY) -m pybind11 --cmakedir) >/dev/null
 	@cmake --build $(BUILD)/asan -j $(JOBS)
+
+asan: asan-build
 	@ASAN_OPTIONS=allocator_may_return_null=1 ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS)
-	@$(SAN_ENV) LD_PRELOAD="$(ASAN_RT) $(UBSAN_RT)" PYTHONPATH=$(abspath $(BUILD)/asan) \
-	    $(PY) -m pytest -q -p no:cacheprovider
+	@$(SAN_RUN)
+
+test-deep-asan: asan-build
+	@QUORLIB_DEEP=$(DEEP_ASAN) $(SAN_RUN) --hypothesis-show-statistics $(PROPERTIES)
 
 bench: build
 	@$(PY) bench/bench_calls.py

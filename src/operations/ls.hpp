@@ -1,6 +1,7 @@
 #pragma once
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -24,6 +25,39 @@ void requireFinite(const E* data, size_t count, const char* operand)
         throw std::runtime_error(std::string("ls: ") + operand
                                  + " holds a non-finite value (NaN or infinity), so no solution was computed; A "
                                    "and b are unchanged");
+}
+
+// gels brings a right-hand side whose largest modulus lies outside
+// [small, 1/small] (small = safe minimum / precision) into that range and
+// scales back only the solution rows, so the residual rows of an
+// overdetermined system would come back scaled. Scaling b by a power of two
+// first (exact, but for elements that fall below the normal range) keeps gels
+// from scaling it; this returns the exponent e that brings b to [1/2, 1) when
+// divided by 2^e, or 0 when b is in range already.
+template <typename E>
+int rhsExponent(const E* b, size_t length)
+{
+    using R = decltype(std::abs(E{}));
+    R largest = 0;
+    for (size_t i = 0; i < length; ++i)
+        largest = std::max(largest, std::abs(b[i]));
+    const R small = std::numeric_limits<R>::min() / std::numeric_limits<R>::epsilon();
+    if (!(largest > 0) || !std::isfinite(largest) || (largest >= small && largest <= 1 / small))
+        return 0;
+    int exponent = 0;
+    std::frexp(largest, &exponent);
+    return exponent;
+}
+
+template <typename E>
+void scaleByPowerOfTwo(E* b, size_t length, int exponent)
+{
+    for (size_t i = 0; i < length && exponent != 0; ++i) {
+        if constexpr (isComplex<E>)
+            b[i] = E(std::ldexp(b[i].real(), exponent), std::ldexp(b[i].imag(), exponent));
+        else
+            b[i] = std::ldexp(b[i], exponent);
+    }
 }
 }  // namespace detail
 
@@ -50,7 +84,10 @@ void ls(const T& A, S& b)
         return;
     detail::requireFinite(A.get(), rows * cols, "A");
     detail::requireFinite(b.get(), rhsLength, "b");
+    const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows) : 0;
+    detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
     const lapack_int info = blas::Routines<E>::gels(LAPACK_COL_MAJOR, 'N', m, n, 1, A.get(), lda, b.get(), ldb);
+    detail::scaleByPowerOfTwo(b.get(), rows, exponent);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)
                                  + " of the triangular factor of A is zero, so A is not of full rank and no "

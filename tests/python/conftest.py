@@ -10,10 +10,13 @@ from container_support import COMPLEX_LETTERS, KINDS, LETTERS
 
 # Continuous integration replays the same examples on every run, so that a
 # red run points at a change, not at a newly drawn example; local runs keep
-# exploring.
-settings.register_profile("ci", derandomize=True, print_blob=True)
-if os.environ.get("CI"):
-    settings.load_profile("ci")
+# exploring. QUORLIB_DEEP=k draws k times the usual examples (`make test-deep`),
+# all fresh: no example database, so earlier runs cannot stand in for new draws.
+depth = int(os.environ.get("QUORLIB_DEEP") or 1)
+settings.register_profile("local", max_examples=200)
+settings.register_profile("ci", derandomize=True, print_blob=True, max_examples=200)
+settings.register_profile("deep", max_examples=200 * depth, database=None, print_blob=True)
+settings.load_profile("deep" if depth > 1 else "ci" if os.environ.get("CI") else "local")
 
 
 def classes_of(letter):

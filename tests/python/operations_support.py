@@ -11,6 +11,8 @@ import numpy as np
 from container_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, is_complex, kind_of, read_flat, write_flat  # noqa: F401
 
 DTYPE = {"s": np.float32, "d": np.float64, "c": np.complex64, "z": np.complex128}
+# Where expected values are computed: double precision for every letter.
+WIDE = {"s": np.float64, "d": np.float64, "c": np.complex128, "z": np.complex128}
 # Single precision: a few ulps of sums of ten terms of magnitude ~1.
 RTOL = {"s": 1e-5, "c": 1e-5, "d": 1e-12, "z": 1e-12}
 ATOL = {"s": 1e-5, "c": 1e-5, "d": 1e-12, "z": 1e-12}
@@ -123,3 +125,60 @@ def as_array(m):
 
 def assert_close(letter, actual, expected):
     np.testing.assert_allclose(actual, expected, rtol=RTOL[letter], atol=ATOL[letter])
+
+
+# Error bounds that hold for any correct BLAS or LAPACK, whatever its order of
+# operations, blocking or use of fused multiply-add. Each of N products of p
+# factors passes through at most p - 1 multiplications and N - 1 additions, so
+# (the standard forward bound; Higham, Accuracy and Stability of Numerical
+# Algorithms, 3.1) |computed - exact| <= gamma(N + p - 2) * sum |products|,
+# gamma(k) = k u / (1 - k u), u the unit roundoff. Underflow adds up to half
+# the smallest subnormal to each multiplication (the bound takes a whole one),
+# magnified by the later factors of that product (alpha, beta or an element,
+# in whatever order the library applies them). Complex arithmetic counts in
+# real operations: a product of p complex factors is 2^(p-1) real products in
+# each part, whose moduli add up to at most 2^(p/2-1) times the product of the
+# complex moduli, and a complex error is at most sqrt(2) times its larger part.
+# The expected value, computed in WIDE, brings its own error; two more
+# roundings cover evaluating the bound and the difference it is compared with.
+
+
+def gamma(k, u):
+    return k * u / (1 - k * u)
+
+
+def error_bound(letter, scale, terms, factors):
+    """Largest |computed - expected| of results that are each a sum of `terms`
+    products of one element or scalar from each of `factors`, where `scale`
+    (elementwise) is the sum of the moduli of those products."""
+    p = len(factors)
+    largest = max(float(np.max(np.abs(f), initial=0.0)) for f in factors)
+    products, spread, parts = (terms * 2 ** (p - 1), 2 ** (p / 2 - 1), 2**0.5) if is_complex(letter) else (terms, 1, 1)
+    bound = 0.0
+    for info in (np.finfo(DTYPE[letter]), np.finfo(WIDE[letter])):
+        g = gamma(products + p, float(info.eps) / 2)
+        underflow = products * float(info.smallest_subnormal) * sum(largest**i for i in range(p - 1))
+        bound = bound + parts * (g * spread * np.asarray(scale, dtype=np.float64) + (1 + g) * underflow)
+    return bound
+
+
+def assert_within(got, expected, allowed):
+    """Elementwise |got - expected| <= allowed, reporting the first offender."""
+    got, expected = np.asarray(got), np.asarray(expected)
+    assert got.shape == expected.shape
+    allowed = np.broadcast_to(allowed, got.shape)
+    bad = np.abs(got - expected) > allowed
+    if np.any(bad):
+        k = int(np.argmax(bad))
+        raise AssertionError(f"element {k}: got {got[k]!r}, expected {expected[k]!r} (allowed {allowed[k]!r})")
+
+
+def least_squares_bounds(letter, m, n, norm_a):
+    """(relative, absolute) backward error of a Householder QR (m >= n) or LQ
+    (m < n) solver: its x solves a problem whose A and b are off by gamma(c m n)
+    times their norms (Higham, 19-21, c a small constant; LAPACK's own tests
+    allow 30 max(m, n) eps), and underflow adds c m n eta (1 + |A|) to b and to
+    A x. Complex operations count as four real ones."""
+    k = 30 * max(m, 1) * max(n, 1) * (4 if is_complex(letter) else 1)
+    info = np.finfo(DTYPE[letter])
+    return gamma(k, float(info.eps) / 2), k * float(info.smallest_subnormal) * (1 + norm_a)
