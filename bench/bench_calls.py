@@ -36,6 +36,7 @@ import quorlibcore as q
 FUNCTIONS = ("scale", "sum", "dot", "copy", "swap", "axpy", "hdot", "ls", "matvec", "gemv", "gemm", "matmul")
 DTYPE = {"s": np.float32, "d": np.float64, "c": np.complex64, "z": np.complex128}
 RNG = np.random.default_rng(7)
+OPERAND_SETS = 3
 SIGNATURE = re.compile(r"^\d+\. \w+\((.*)\) -> ", re.MULTILINE)
 
 
@@ -85,48 +86,59 @@ def ls_matrix(letter, rows=4, cols=2):
 
 
 def function_rows(name):
-    """(overload label, ours, peer) per overload: statements with their globals."""
+    """(overload label, ours, peer, operand sets) per overload: the two
+    statements and several sets of globals for them. Operands placed at
+    addresses that a multiple of 4 KiB apart make the processor stall loads
+    behind stores to the other operand; measuring each overload on several
+    freshly allocated sets keeps that accident of placement out of the
+    comparison of overloads."""
     rows = []
     for params in overloads(name):
         classes = [p.split(".")[1] for p in params if p.startswith("quorlibcore.")]
-        letter = classes[0][-1]
-        complex_type = letter in "cz"
-        alpha = 1j if complex_type else -1.0  # bounded under repetition
-        one = 1 + 0j if complex_type else 1.0
-        g = {"q": q, "sb": sb, "sl": sl, "alpha": alpha, "one": one}
-        if name in ("ls",):
-            A = fill(q.__dict__["mat" + letter](4, 2), ls_matrix(letter).flatten(order="F"))
-            b = container(classes[1], 4, rows=4)
-            g.update(A=A, b=b, Ap=np.asfortranarray(ls_matrix(letter)), bp=values(letter, 4),
-                     lwork=int(np.real(getattr(sl, letter + "gels_lwork")(4, 2, 1)[0])))
-            ours, peer = "q.ls(A, b)", f"sl.{letter}gels(Ap, bp, lwork=lwork, overwrite_a=1, overwrite_b=1)"
-        elif name in ("gemv", "matvec"):
-            g.update(A=container(classes[0], 16, rows=4), x=container(classes[1], 4, rows=4),
-                     y=container(classes[2], 4, rows=4), Ap=np.asfortranarray(values(letter, 16).reshape(4, 4)),
-                     xp=values(letter, 4), yp=values(letter, 4))
-            ours = "q.gemv(one, one, A, x, y)" if name == "gemv" else "q.matvec(A, x, y)"
-            peer = f"sb.{letter}gemv(one, Ap, xp, beta=one, y=yp, overwrite_y=1)"
-        elif name in ("gemm", "matmul"):
-            g.update(A=container(classes[0], 16, rows=4), X=container(classes[1], 16, rows=4),
-                     Y=container(classes[2], 16, rows=4),
-                     **{k: np.asfortranarray(values(letter, 16).reshape(4, 4)) for k in ("Ap", "Xp", "Yp")})
-            ours = "q.gemm(one, one, A, X, Y)" if name == "gemm" else "q.matmul(A, X, Y)"
-            peer = f"sb.{letter}gemm(one, Ap, Xp, beta=one, c=Yp, overwrite_c=1)"
-        else:
-            g.update(x=container(classes[0], 8, rows=4), xp=values(letter, 8), yp=values(letter, 8))
-            if len(classes) > 1:
-                g["y"] = container(classes[1], 8, rows=4)
-            ours, peer = {
-                "scale": ("q.scale(alpha, x)", f"sb.{letter}scal(alpha, xp)"),
-                "sum": ("q.sum(x, y)", f"sb.{letter}axpy(xp, yp, a=one)"),
-                "axpy": ("q.axpy(alpha, x, y)", f"sb.{letter}axpy(xp, yp, a=alpha)"),
-                "copy": ("q.copy(x, y)", f"sb.{letter}copy(xp, yp)"),
-                "swap": ("q.swap(x, y)", f"sb.{letter}swap(xp, yp)"),
-                "dot": ("q.dot(x, y)", f"sb.{letter}{'dotu' if complex_type else 'dot'}(xp, yp)"),
-                "hdot": ("q.hdot(x, y)", f"sb.{letter}dotc(xp, yp)"),
-            }[name]
-        rows.append((f"{name}({', '.join(classes)})", (ours, g), (peer, g)))
+        sets = [operands(name, classes) for _ in range(OPERAND_SETS)]
+        rows.append((f"{name}({', '.join(classes)})", sets[0][0], sets[0][1], [g for _, _, g in sets]))
     return rows
+
+
+def operands(name, classes):
+    """The statement of one overload, its peer's, and fresh globals for both."""
+    letter = classes[0][-1]
+    complex_type = letter in "cz"
+    alpha = 1j if complex_type else -1.0  # bounded under repetition
+    one = 1 + 0j if complex_type else 1.0
+    g = {"q": q, "sb": sb, "sl": sl, "alpha": alpha, "one": one}
+    if name in ("ls",):
+        A = fill(q.__dict__["mat" + letter](4, 2), ls_matrix(letter).flatten(order="F"))
+        b = container(classes[1], 4, rows=4)
+        g.update(A=A, b=b, Ap=np.asfortranarray(ls_matrix(letter)), bp=values(letter, 4),
+                 lwork=int(np.real(getattr(sl, letter + "gels_lwork")(4, 2, 1)[0])))
+        ours, peer = "q.ls(A, b)", f"sl.{letter}gels(Ap, bp, lwork=lwork, overwrite_a=1, overwrite_b=1)"
+    elif name in ("gemv", "matvec"):
+        g.update(A=container(classes[0], 16, rows=4), x=container(classes[1], 4, rows=4),
+                 y=container(classes[2], 4, rows=4), Ap=np.asfortranarray(values(letter, 16).reshape(4, 4)),
+                 xp=values(letter, 4), yp=values(letter, 4))
+        ours = "q.gemv(one, one, A, x, y)" if name == "gemv" else "q.matvec(A, x, y)"
+        peer = f"sb.{letter}gemv(one, Ap, xp, beta=one, y=yp, overwrite_y=1)"
+    elif name in ("gemm", "matmul"):
+        g.update(A=container(classes[0], 16, rows=4), X=container(classes[1], 16, rows=4),
+                 Y=container(classes[2], 16, rows=4),
+                 **{k: np.asfortranarray(values(letter, 16).reshape(4, 4)) for k in ("Ap", "Xp", "Yp")})
+        ours = "q.gemm(one, one, A, X, Y)" if name == "gemm" else "q.matmul(A, X, Y)"
+        peer = f"sb.{letter}gemm(one, Ap, Xp, beta=one, c=Yp, overwrite_c=1)"
+    else:
+        g.update(x=container(classes[0], 8, rows=4), xp=values(letter, 8), yp=values(letter, 8))
+        if len(classes) > 1:
+            g["y"] = container(classes[1], 8, rows=4)
+        ours, peer = {
+            "scale": ("q.scale(alpha, x)", f"sb.{letter}scal(alpha, xp)"),
+            "sum": ("q.sum(x, y)", f"sb.{letter}axpy(xp, yp, a=one)"),
+            "axpy": ("q.axpy(alpha, x, y)", f"sb.{letter}axpy(xp, yp, a=alpha)"),
+            "copy": ("q.copy(x, y)", f"sb.{letter}copy(xp, yp)"),
+            "swap": ("q.swap(x, y)", f"sb.{letter}swap(xp, yp)"),
+            "dot": ("q.dot(x, y)", f"sb.{letter}{'dotu' if complex_type else 'dot'}(xp, yp)"),
+            "hdot": ("q.hdot(x, y)", f"sb.{letter}dotc(xp, yp)"),
+        }[name]
+    return ours, peer, g
 
 
 def identity_model(folder):
@@ -155,7 +167,7 @@ def access_rows(folder):
     model.run()
     t, tout = np.zeros((1, 3), np.float32), np.zeros((1, 3), np.float32)
     g = dict(v=v, a=a, w=w, aw=aw, m=m, M=M, model=model, t=t, tout=tout, x=1.5)
-    return [(label, (ours, g), (peer, g)) for label, ours, peer in [
+    return [(label, ours, peer, [g]) for label, ours, peer in [
         ("v[i]", "v[3]", "a[3]"),
         ("v[i] = x", "v[3] = x", "a[3] = x"),
         ("view[i]", "w[2]", "aw[2]"),
@@ -173,19 +185,23 @@ def access_rows(folder):
 
 
 def measure(rows, rounds):
-    """Best time per call (seconds) of each row's call and its peer's."""
+    """Best time per call (seconds) of each row's call and its peer's, over
+    the rounds and the row's operand sets (one set a round, in turn)."""
     timers = []
-    for _, (ours, g1), (peer, g2) in rows:
-        pair = []
-        for stmt, g in ((ours, g1), (peer, g2)):
-            timer = timeit.Timer(stmt, globals=g)
-            elapsed = timer.timeit(200) / 200
-            pair.append((timer, max(1, int(0.002 / elapsed))))  # about 2 ms per sample
-        timers.append(pair)
+    for _, ours, peer, sets in rows:
+        per_set = []
+        for g in sets:
+            pair = []
+            for stmt in (ours, peer):
+                timer = timeit.Timer(stmt, globals=g)
+                elapsed = timer.timeit(200) / 200
+                pair.append((timer, max(1, int(0.002 / elapsed))))  # about 2 ms per sample
+            per_set.append(pair)
+        timers.append(per_set)
     best = [[float("inf"), float("inf")] for _ in rows]
-    for _ in range(rounds):
-        for i, pair in enumerate(timers):
-            for j, (timer, number) in enumerate(pair):
+    for r in range(rounds):
+        for i, per_set in enumerate(timers):
+            for j, (timer, number) in enumerate(per_set[r % len(per_set)]):
                 best[i][j] = min(best[i][j], timer.timeit(number) / number)
     return best
 
@@ -200,7 +216,7 @@ def cpu_model():
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--rounds", type=int, default=15)
     parser.add_argument("--all", action="store_true", help="print every overload's row")
     args = parser.parse_args()
 
@@ -225,22 +241,22 @@ def main():
         ours = [t[0] for t in times[start:start + len(rows)]]
         ratio = [t[0] / t[1] for t in times[start:start + len(rows)]]
         by_type = {}
-        for (label, _, _), t in zip(rows, ours):
+        for (label, *_), t in zip(rows, ours):
             by_type.setdefault(re.search(r"\((\w+)", label).group(1)[-1], []).append(t)
         spread = max(max(ts) / min(ts) for ts in by_type.values())
         ratios[name] = (ratio, spread, rows[ratio.index(max(ratio))][0])
-        peer = re.search(r"\.\w(\w+)\(", rows[0][2][0]).group(1)
+        peer = re.search(r"\.\w(\w+)\(", rows[0][2]).group(1)
         print(f"| {name} | ?{peer} | {len(rows)} | {min(ours) * 1e6:.2f} / {max(ours) * 1e6:.2f} "
               f"| {statistics.median(ratio):.2f} / {max(ratio):.2f} | {spread:.2f} |")
         start += len(rows)
 
     print("\n| access | quorlibcore ns | numpy ns | ratio |\n|---|---|---|---|")
-    for (label, (ours, _), (peer, _)), (t_ours, t_peer) in zip(access, times[start:]):
+    for (label, ours, peer, _), (t_ours, t_peer) in zip(access, times[start:]):
         print(f"| `{ours}` vs `{peer}` | {t_ours * 1e9:.0f} | {t_peer * 1e9:.0f} | {t_ours / t_peer:.2f} |")
 
     if args.all:
         print("\n| overload | quorlibcore µs | peer µs | ratio |\n|---|---|---|---|")
-        for (label, _, _), (t_ours, t_peer) in zip(every, times):
+        for (label, *_), (t_ours, t_peer) in zip(every, times):
             print(f"| {label} | {t_ours * 1e6:.3f} | {t_peer * 1e6:.3f} | {t_ours / t_peer:.2f} |")
 
     worst = max((max(r), name, where) for name, (r, _, where) in ratios.items())
