@@ -67,6 +67,7 @@ inline void registerContainers(py::module_& m)
         using DataType = typename decltype(+hana::first(entry))::type;
         registerContainerClasses<DataType>(m, hana::second(entry));
     });
+    fast::indexContainerClasses();
 }
 
 // Once every class and function exists: the fast paths of the containers.

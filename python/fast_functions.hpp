@@ -25,8 +25,8 @@ namespace quorlib_pybind::fast {
 
 // The container classes in registration order; a class's position is its
 // digit in the table keys.
-inline std::array<PyTypeObject*, 12> containerClasses{};
-inline std::array<const pybind11::detail::type_info*, 12> containerTypeInfo{};
+inline constexpr size_t maxContainerClasses = 12;
+inline std::array<const pybind11::detail::type_info*, maxContainerClasses> containerTypeInfo{};
 inline size_t containerClassCount = 0;
 
 // Finding a class's position costs the same for every class: the positions
@@ -47,9 +47,10 @@ struct ClassSlots {
             classes.fill(nullptr);
             ready = true;
             for (size_t i = 0; i < containerClassCount && ready; ++i) {
-                const size_t s = slot(containerClasses[i]);
+                PyTypeObject* const type = containerTypeInfo[i]->type;
+                const size_t s = slot(type);
                 ready = classes[s] == nullptr;
-                classes[s] = containerClasses[i];
+                classes[s] = type;
                 positions[s] = static_cast<int>(i);
             }
             if (ready)
@@ -63,8 +64,12 @@ template <typename C>
 void rememberContainerClass()
 {
     rememberBoundClass<C>();
-    containerTypeInfo.at(containerClassCount) = pybind11::detail::get_type_info(typeid(C), true);
-    containerClasses.at(containerClassCount++) = boundClass<C>;
+    containerTypeInfo.at(containerClassCount++) = pybind11::detail::get_type_info(typeid(C), true);
+}
+
+// Once every container class is registered, before any operation is filed.
+inline void indexContainerClasses()
+{
     classSlots.build();
 }
 
@@ -75,7 +80,7 @@ inline int containerIndex(PyTypeObject* type)
         return classSlots.classes[s] == type ? classSlots.positions[s] : -1;
     }
     for (size_t i = 0; i < containerClassCount; ++i)
-        if (containerClasses[i] == type)
+        if (containerTypeInfo[i]->type == type)
             return static_cast<int>(i);
     return -1;
 }
@@ -113,7 +118,7 @@ struct FunctionTable {
             for (size_t i = firstContainer; known && i < arity; ++i) {
                 const int index = containerIndex(Py_TYPE(args[i]));
                 known = index >= 0;
-                key = key * containerClasses.size() + static_cast<size_t>(index);
+                key = key * maxContainerClasses + static_cast<size_t>(index);
             }
             if (const Call fast = known ? calls[key] : nullptr) {
                 PyObject* result = fast(args);
@@ -151,7 +156,7 @@ struct Parameters<Result (*)(Params...)> {
         size_t key = 0;
         auto digit = [&]<typename P>() {
             if constexpr (isContainerParameter<P>)
-                key = key * containerClasses.size()
+                key = key * maxContainerClasses
                     + static_cast<size_t>(containerIndex(boundClass<std::remove_cvref_t<P>>));
         };
         (digit.template operator()<Params>(), ...);
@@ -181,7 +186,7 @@ struct Function {
             table.firstContainer = P::scalars;
             size_t size = 1;
             for (size_t i = P::scalars; i < P::count; ++i)
-                size *= containerClasses.size();
+                size *= maxContainerClasses;
             table.calls.assign(size, nullptr);
             table.entry = &entry;
             functionTables.push_back(&table);

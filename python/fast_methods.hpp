@@ -175,11 +175,11 @@ inline PyTypeObject* methodType()
                                   {Py_tp_members, members},
                                   {Py_tp_getset, getset},
                                   {0, nullptr}};
-    static PyType_Spec spec = {"quorlibcore.fast_instancemethod", sizeof(Method), 0,
-                               Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR
-                                   | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
-                               slots};
-    static PyTypeObject* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
+    static PyType_Spec definition = {"quorlibcore.fast_instancemethod", sizeof(Method), 0,
+                                     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR
+                                         | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+                                     slots};
+    static PyTypeObject* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition));
     if (type == nullptr)
         throw pybind11::error_already_set();
     return type;
