@@ -14,6 +14,19 @@ COMPLEX_LETTERS = ("c", "z")
 KINDS = ("vec", "view", "mat")
 
 
+class Index:
+    """An integer-like object that is not an int."""
+
+    def __init__(self, n):
+        self.n = n
+
+    def __index__(self):
+        return self.n
+
+    def __repr__(self):
+        return f"Index({self.n})"
+
+
 def cls(kind, letter):
     return getattr(quorlibcore, kind + letter)
 

@@ -5,17 +5,7 @@ import gc
 import pytest
 
 import quorlibcore
-from container_support import outcome, read_flat
-
-
-class Index:
-    """An integer-like object that is not an int."""
-
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
+from container_support import Index, outcome, read_flat
 
 
 def contents(container):

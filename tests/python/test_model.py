@@ -14,7 +14,7 @@ import pytest
 from onnx import TensorProto, helper
 
 import model_support as ms
-from container_support import outcome
+from container_support import Index, outcome
 import quorlibcore
 
 FLOAT_LINE = "Quor::Onnx::MakeTensor:: making tensor of type 'float'\n"
@@ -612,14 +612,6 @@ def test_reference_node_models(name):
     m.run()
     for index, expected in enumerate(outputs):
         np.testing.assert_allclose(ms.get_array(m, index, expected.shape), expected, rtol=1e-5, atol=1e-6)
-
-
-class Index:
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
 
 
 # `set` and `get` skip pybind11's dispatcher for the arguments they recognise;

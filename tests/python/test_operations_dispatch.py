@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 
 import quorlibcore as q
-from container_support import outcome, read_flat
+from container_support import Index, outcome, read_flat
 from operations_support import COMPLEX_LETTERS, KINDS, LETTERS, cls, read, write
 
 DOCSTRINGS = {
@@ -248,14 +248,6 @@ def test_unsupported_calls_raise_type_error_and_change_nothing(case):
 # container objects is decided without pybind11's dispatcher; anything else
 # goes through it. Both must give the same results, the same objects back
 # and the same errors.
-
-
-class Index:
-    def __init__(self, n):
-        self.n = n
-
-    def __index__(self):
-        return self.n
 
 
 class Real:
