@@ -29,9 +29,10 @@ import numpy as np
 import scipy
 import scipy.linalg.blas as sb
 import scipy.linalg.lapack as sl
-from onnx import TensorProto, helper, save
+from onnx import helper
 
 import quorlibcore as q
+from bench_model import save as save_model  # writes and checks a model file, as for the model benchmark
 
 FUNCTIONS = ("scale", "sum", "dot", "copy", "swap", "axpy", "hdot", "ls", "matvec", "gemv", "gemm", "matmul")
 DTYPE = {"s": np.float32, "d": np.float64, "c": np.complex64, "z": np.complex128}
@@ -142,14 +143,7 @@ def operands(name, classes):
 
 
 def identity_model(folder):
-    graph = helper.make_graph([helper.make_node("Identity", ["x"], ["y"])], "bench",
-                              [helper.make_tensor_value_info("x", TensorProto.FLOAT, [1, 3])],
-                              [helper.make_tensor_value_info("y", TensorProto.FLOAT, [1, 3])])
-    model = helper.make_model(graph, opset_imports=[helper.make_opsetid("", 17)])
-    model.ir_version = 9
-    path = os.path.join(folder, "identity.onnx")
-    save(model, path)
-    return path
+    return save_model([helper.make_node("Identity", ["x"], ["y"])], 3, 3, [], os.path.join(folder, "identity.onnx"))
 
 
 def access_rows(folder):
