@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -13,7 +12,7 @@
 
 #include <pybind11/pybind11.h>
 
-#include "operations/show.hpp"
+#include "text_form.hpp"
 #include "types/Model.hpp"
 
 namespace quorlib_pybind::methods {
@@ -23,11 +22,9 @@ namespace py = pybind11;
 using Position = std::pair<size_t, size_t>;
 
 template <typename C>
-std::string render(const C& container)
+pybind11::str render(const C& container)
 {
-    std::stringstream output;
-    Quor::show(container, output);
-    return output.str();
+    return text::render(container);
 }
 
 inline std::runtime_error invalidDimension(size_t idx, const char* kind)

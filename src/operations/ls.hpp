@@ -79,6 +79,8 @@ void ls(const T& A, S& b)
     const int n = blas::toInt(cols, "ls", "column count");
     const int lda = blas::leadingDimension(rows, "ls");
     const int ldb = blas::leadingDimension(rhsLength, "ls");
+    // LAPACK addresses A's elements with its integer type too.
+    blas::toInt(rows * cols, "ls", "element count of A");
     // Without unknowns there is nothing to solve for; b is its own residual.
     if (n == 0)
         return;

@@ -26,6 +26,33 @@ void applyElementSettings(StreamType& stream)
     stream.setf(std::ios_base::scientific, std::ios_base::floatfield);
     stream << std::setprecision(width);
 }
+
+// A lower bound of the length of the text form, without the header line:
+// every line holds at least its brackets and newline, every element its field
+// width. Saturates, so that a text too long to exist is recognised as such.
+inline size_t saturatingTextLength(size_t lines, size_t elementsPerLine)
+{
+    size_t perLine = 0, total = 0;
+    if (__builtin_mul_overflow(elementsPerLine, width, &perLine) || __builtin_add_overflow(perLine, 3, &perLine)
+        || __builtin_mul_overflow(lines, perLine, &total))
+        return static_cast<size_t>(-1);
+    return total;
+}
+
+template <typename T>
+    requires VectorContainer<T>
+size_t minimumTextLength(const T& x)
+{
+    return saturatingTextLength(x.numel(), 1);
+}
+
+template <typename T>
+    requires MatrixContainer<T>
+size_t minimumTextLength(const T& x)
+{
+    const size_t cols = x.template dim<1>();
+    return saturatingTextLength(x.template dim<0>(), std::min(cols, numColumns + 1));
+}
 }  // namespace detail
 
 template <typename T, typename StreamType>
