@@ -6,7 +6,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python test-deep demo asan asan-build test-deep-asan bench soak stubs wheel clean
+.PHONY: all setup build test test-cpp test-python test-deep test-big demo asan asan-build test-deep-asan bench soak stubs wheel clean
 
 all: build
 
@@ -35,6 +35,11 @@ DEEP_ASAN  ?= 10
 PROPERTIES := tests/python/test_properties.py
 test-deep: build
 	@QUORLIB_DEEP=$(DEEP) $(PY) -m pytest -q -p no:cacheprovider --hypothesis-show-statistics $(PROPERTIES)
+
+# Sizes at the integer limits of BLAS and LAPACK, kept out of `make test`
+# for the memory they take (about 9 GiB).
+test-big: build
+	@$(PY) -m pytest -q -p no:cacheprovider tests/big
 
 demo: build
 	@$(PY) examples/tour.py
@@ -76,12 +81,12 @@ clean:
 
 # A self-contained wheel in dist/: the extension with the runtime library,
 # and the BLAS library (with LAPACKE) grafted in by auditwheel (glibc 2.34 or
-# newer).
+# newer); it does not require the BLAS package it carries.
 WHEEL_PLAT := manylinux_2_34_x86_64
 wheel: setup
 	@rm -rf $(BUILD)/wheel && mkdir -p dist
 	@$(PY) -m pip wheel --no-build-isolation --no-deps -q -w $(BUILD)/wheel .
-	@PATH=$(abspath .venv/bin):$$PATH $(PY) -m auditwheel repair --plat $(WHEEL_PLAT) -w dist $(BUILD)/wheel/*.whl
+	@PATH=$(abspath .venv/bin):$$PATH $(PY) tools/repair_wheel.py $(WHEEL_PLAT) dist $(BUILD)/wheel/*.whl
 	@ls -l dist/*.whl
 
 # Type stubs, generated from the built module, with every parameter marked

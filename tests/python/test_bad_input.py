@@ -120,3 +120,92 @@ for use in {uses!r}:
     result = run_child(source, timeout=60)
     assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
     assert "FAIL" not in result.stdout, result.stdout
+
+
+CLASS_NAMES = [stem + letter for letter in "sdcz" for stem in ("vec", "view", "mat")] + ["model"]
+MAKE = {"vec": "q.vec{0}(4)", "view": "q.vec{0}(6)[1:5]", "mat": "q.mat{0}(2, 2)"}
+
+
+# Protocols that reach an instance around its methods: old pickle protocols
+# (which create pybind11's base class directly) and __class__ assignment
+# (which would hand one class's native value to another's methods).
+@pytest.mark.parametrize("name", CLASS_NAMES)
+def test_object_protocols_are_refused(name, tmp_path):
+    if name == "model":
+        from model_support import identity
+        make = f"q.model({str(identity(tmp_path / 'm.onnx'))!r})"
+    else:
+        make = MAKE[name[:-1]].format(name[-1])
+    source = f"""\
+import contextlib, copy, io, pickle
+import quorlibcore as q
+with contextlib.redirect_stdout(io.StringIO()):
+    o = {make}
+class Plain:
+    pass
+uses = [f"pickle.dumps(o, {{p}})" for p in range(6)] + ["copy.copy(o)", "type(o).__mro__[1]()"]
+uses += [f"o.__class__ = q.{{n}}" for n in {CLASS_NAMES!r} if n != "{name}"] + ["o.__class__ = Plain"]
+for use in uses:
+    try:
+        exec(use)
+    except TypeError:
+        pass
+    else:
+        print("FAIL", use)
+assert type(o) is q.{name}
+"""
+    result = run_child(source, timeout=60)
+    assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
+    assert "FAIL" not in result.stdout, result.stdout
+
+
+def test_subinterpreters_are_refused_and_leave_the_main_one_working():
+    source = """\
+import _xxsubinterpreters as interpreters
+import quorlibcore as q
+for isolated in (False, True):
+    sub = interpreters.create(isolated=isolated)
+    try:
+        interpreters.run_string(sub, "import quorlibcore")
+    except interpreters.RunFailedError as error:
+        assert "ImportError" in str(error), error
+    else:
+        raise SystemExit("imported in a subinterpreter")
+    interpreters.destroy(sub)
+assert q.dot(q.vecd(2), q.vecd(2)) == 0.0 and q.vecd(2).numel() == 2
+"""
+    for seed in ("0", "1", "2"):
+        result = subprocess.run([sys.executable, "-c", source], capture_output=True, text=True, timeout=60,
+                                env={**os.environ, "PYTHONHASHSEED": seed})
+        assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
+
+
+# A text form is complete or not returned: one that cannot exist fails at
+# once, one that runs out of memory fails instead of coming back cut short,
+# and a long one can be interrupted.
+REPR_LIMITS = {
+    "impossible": "repr(q.matd(2**62, 0))",
+    "address space": """\
+import resource
+with open("/proc/self/statm") as f:
+    used = int(f.read().split()[0]) * resource.getpagesize()
+resource.setrlimit(resource.RLIMIT_AS, (used + 400 * 2**20,) * 2)
+repr(q.matd(2 * 10**8, 0))""",
+    "signal": """\
+import signal
+def stop(*_):
+    raise MemoryError("interrupted")
+signal.signal(signal.SIGALRM, stop)
+signal.setitimer(signal.ITIMER_REAL, 0.2)
+repr(q.matd(10**9, 0))""",
+}
+
+
+@pytest.mark.parametrize("case", sorted(REPR_LIMITS))
+def test_unrenderable_text_raises_memory_error(case):
+    if case == "address space" and os.environ.get("QUORLIB_SANITIZED"):
+        pytest.skip("the sanitizer reserves more address space than the limit")
+    body = "\n    ".join(REPR_LIMITS[case].splitlines())
+    source = f"import quorlibcore as q\ntry:\n    {body}\nexcept MemoryError:\n    pass\nelse:\n    raise SystemExit('returned')\n"
+    result = run_child(source, timeout=120)
+    assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
