@@ -90,4 +90,7 @@ stubs: build
 	@$(PY) -m pybind11_stubgen quorlibcore -o $(BUILD)/stubs >/dev/null
 	@$(PY) tools/positional_only_stubs.py $(BUILD)/stubs/quorlibcore.pyi
 	@cp $(BUILD)/stubs/quorlibcore.pyi python/quorlibcore.pyi
-	@echo "python/quorlibcore.pyi regenerated"
+	@$(PY) -m pybind11_stubgen quorlibcore_buffers -o $(BUILD)/stubs >/dev/null
+	@$(PY) tools/positional_only_stubs.py $(BUILD)/stubs/quorlibcore_buffers.pyi
+	@cp $(BUILD)/stubs/quorlibcore_buffers.pyi buffers/quorlibcore_buffers.pyi
+	@echo "python/quorlibcore.pyi and buffers/quorlibcore_buffers.pyi regenerated"
