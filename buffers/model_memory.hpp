@@ -80,9 +80,9 @@ inline py::memoryview tensorMemory(const Bound<Model>& m, size_t idx, bool input
 inline void registerModelMemory(py::module_& m)
 {
     m.def("model_input", [](const Bound<Model>& model, size_t idx) { return tensorMemory(model, idx, true); },
-          "Writable view of input tensor i of the model, in C order.");
+          "Writable view of an input tensor of the model, by position, in C order.");
     m.def("model_output", [](const Bound<Model>& model, size_t idx) { return tensorMemory(model, idx, false); },
-          "Read-only view of output tensor i of the model, in C order; every run overwrites it.");
+          "Read-only view of an output tensor of the model, by position, in C order; every run overwrites it.");
 }
 
 }  // namespace quorlib_buffers
