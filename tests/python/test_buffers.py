@@ -170,7 +170,10 @@ def test_model_views_refuse_bad_index_and_strings(call, message, tmp_path):
         call(s, 0)
 
 
-def test_imported_first_it_imports_quorlibcore_itself():
-    code = "import quorlibcore_buffers as b, quorlibcore as q; print(b.memory(q.matd(2, 3)).shape)"
-    assert subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
-                          check=True).stdout == "(2, 3)\n"
+def test_imported_first_it_imports_quorlibcore_itself_and_refuses_subinterpreters():
+    # In a fresh process: once loaded, CPython hands a subinterpreter a copy without initialising again.
+    code = ("import _xxsubinterpreters as s\ntry: s.run_string(s.create(isolated=False), 'import quorlibcore_buffers')\n"
+            "except s.RunFailedError as e: print(e)\n"
+            "import quorlibcore_buffers as b, quorlibcore as q; print(b.memory(q.matd(2, 3)).shape)")
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+    assert "does not support subinterpreters" in out and out.endswith("(2, 3)\n")
