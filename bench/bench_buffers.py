@@ -86,6 +86,13 @@ def bulk_rows():
     def axpy_numpy():
         return 2.5 * x_np + y_np
 
+    # The same with both arrays living in quorlibcore's storage from the start.
+    X, Y = np.asarray(memory(xv)), np.asarray(memory(yv))
+    x_own, y_own = x_np.copy(), y_np.copy()
+
+    def axpy_in_place():
+        y_own[...] += 2.5 * x_own
+
     return [
         ("copy-in, 10⁶ doubles", lambda: np.copyto(np.asarray(memory(v)), src), lambda: np.copyto(other, src)),
         ("copy-out, 10⁶ doubles", lambda: np.copyto(out, np.asarray(memory(v))), lambda: np.copyto(out, other)),
@@ -95,6 +102,8 @@ def bulk_rows():
          lambda: np.copyto(z_out, z_other)),
         ("fit of a quadratic to 10⁵ points (ls vs lstsq)", fit_ours, fit_numpy),
         ("y = 2.5·x + y, 10⁶ doubles from numpy and back", axpy_ours, axpy_numpy),
+        ("y += 2.5·x in place, 10⁶ doubles already in quorlibcore storage (X, Y views)",
+         lambda: q.axpy(2.5, xv, yv), axpy_in_place),
     ]
 
 
