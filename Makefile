@@ -70,6 +70,7 @@ bench: build
 	@$(PY) bench/bench_calls.py
 	@$(PY) bench/bench_large.py
 	@$(PY) bench/bench_model.py
+	@$(PY) bench/bench_buffers.py
 
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and
 # drops a model 200 times, watching resident memory.
@@ -95,4 +96,7 @@ stubs: build
 	@$(PY) -m pybind11_stubgen quorlibcore -o $(BUILD)/stubs >/dev/null
 	@$(PY) tools/positional_only_stubs.py $(BUILD)/stubs/quorlibcore.pyi
 	@cp $(BUILD)/stubs/quorlibcore.pyi python/quorlibcore.pyi
-	@echo "python/quorlibcore.pyi regenerated"
+	@$(PY) -m pybind11_stubgen quorlibcore_buffers -o $(BUILD)/stubs >/dev/null
+	@$(PY) tools/positional_only_stubs.py $(BUILD)/stubs/quorlibcore_buffers.pyi
+	@cp $(BUILD)/stubs/quorlibcore_buffers.pyi buffers/quorlibcore_buffers.pyi
+	@echo "python/quorlibcore.pyi and buffers/quorlibcore_buffers.pyi regenerated"

@@ -2,6 +2,7 @@
 import math
 
 import quorlibcore as q
+import quorlibcore_buffers as qb
 
 
 def normalised(values: list[float]) -> q.vecd:
@@ -19,6 +20,13 @@ def residual_norm(A: q.matd, x: q.vecd, b: q.vecd) -> float:
     return math.sqrt(q.dot(r, r))
 
 
+def first_outputs(m: q.model, inputs: list[float]) -> list[float]:
+    for i, value in enumerate(inputs):
+        m.set(0, (0, i), value)
+    m.run()
+    return [m.get(0, (0, j)) for j in range(2)]
+
+
 if __name__ == "__main__":
     v = normalised([3.0, 4.0])
     head: q.viewd = v[0:1]
@@ -27,3 +35,5 @@ if __name__ == "__main__":
     A[0, 0] = 1.0
     A[1, 1] = 2.0
     print(residual_norm(A, v, q.vecd(2)))
+    shape: tuple[int, ...] | None = qb.memory(A).shape
+    print(shape)

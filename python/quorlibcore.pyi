@@ -56,11 +56,11 @@ class matz:
 class model:
     def __init__(self, arg0: str, /) -> None:
         ...
-    def get(self, arg0: int, arg1: list[int], /) -> float:
+    def get(self, arg0: int, arg1: typing.Sequence[int], /) -> float:
         ...
     def run(self) -> None:
         ...
-    def set(self, arg0: int, arg1: list[int], arg2: float, /) -> None:
+    def set(self, arg0: int, arg1: typing.Sequence[int], arg2: float, /) -> None:
         ...
 class vecc:
     @typing.overload

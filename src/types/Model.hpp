@@ -143,7 +143,37 @@ public:
         return tensor->get(tensorIdx);
     }
 
+    // The whole memory of an input (output) tensor, for callers that exchange
+    // tensors at once. The tensors never move, so it stays valid as long as
+    // the model; `data` is null for strings, which are objects of the runtime.
+    struct TensorMemory {
+        void* data;
+        ONNXTensorElementDataType type;
+        std::vector<int64_t> shape;
+    };
+
+    TensorMemory inputMemory(size_t inputIdx) { return memory(m_inputArray, inputIdx, "input"); }
+    TensorMemory outputMemory(size_t outputIdx) { return memory(m_outputArray, outputIdx, "output"); }
+
 private:
+    static TensorMemory memory(std::vector<Ort::Value>& tensors, size_t idx, const char* group)
+    {
+        checkIndex(tensors.size(), idx, group);
+        Ort::Value& tensor = tensors[idx];
+        const Ort::TensorTypeAndShapeInfo info = tensor.GetTensorTypeAndShapeInfo();
+        const ONNXTensorElementDataType type = info.GetElementType();
+        void* data = plainElementSize(type) ? tensor.GetTensorMutableData<void>() : nullptr;
+        return {data, type, info.GetShape()};
+    }
+
+    static void checkIndex(size_t count, size_t idx, const char* group)
+    {
+        if (idx >= count)
+            throw std::runtime_error(std::string(group) + " index " + std::to_string(idx)
+                                     + " out of range: the model has " + std::to_string(count) + " " + group
+                                     + "s");
+    }
+
     static Ort::Session openSession(const Ort::Env& environment, const std::string& path)
     {
         Ort::SessionOptions options;
@@ -288,10 +318,7 @@ private:
     const std::shared_ptr<TensorView<T>>& view(const std::vector<TensorViewVariant>& slots,
                                         const std::vector<const char*>& names, size_t idx, const char* group)
     {
-        if (idx >= slots.size())
-            throw std::runtime_error(std::string(group) + " index " + std::to_string(idx)
-                                     + " out of range: the model has " + std::to_string(slots.size()) + " "
-                                     + group + "s");
+        checkIndex(slots.size(), idx, group);
         const std::shared_ptr<TensorView<T>>& tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
         if (!tensor)
             throw std::runtime_error(std::string(group) + " '" + detail::escapeInvalidUtf8(names[idx])

@@ -43,11 +43,12 @@ def test_example_script_runs(script, tmp_path):
     assert result.stdout
 
 
-def test_stubs_match_the_built_module(tmp_path):
-    run([sys.executable, "-m", "pybind11_stubgen", "quorlibcore", "-o", str(tmp_path)])
-    run([sys.executable, str(ROOT / "tools" / "positional_only_stubs.py"), str(tmp_path / "quorlibcore.pyi")])
-    generated = (tmp_path / "quorlibcore.pyi").read_text()
-    assert generated == (ROOT / "python" / "quorlibcore.pyi").read_text(), "run `make stubs`"
+@pytest.mark.parametrize("module, folder", [("quorlibcore", "python"), ("quorlibcore_buffers", "buffers")])
+def test_stubs_match_the_built_module(module, folder, tmp_path):
+    run([sys.executable, "-m", "pybind11_stubgen", module, "-o", str(tmp_path)])
+    run([sys.executable, str(ROOT / "tools" / "positional_only_stubs.py"), str(tmp_path / f"{module}.pyi")])
+    generated = (tmp_path / f"{module}.pyi").read_text()
+    assert generated == (ROOT / folder / f"{module}.pyi").read_text(), "run `make stubs`"
 
 
 def mypy(path, cwd):
@@ -101,9 +102,12 @@ def test_wheel_installs_and_runs_in_fresh_environment(tmp_path):
     clean_env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
     result = run([str(python), "tour.py"], cwd=work, env=clean_env)
     assert "Column vector of size" in result.stdout
+    code = "import quorlibcore_buffers as b, quorlibcore as q; print(b.memory(q.matz(2, 3)).shape)"
+    assert run([str(python), "-c", code], cwd=work, env=clean_env).stdout == "(2, 3)\n"
     site = run([str(python), "-c", "import sysconfig; print(sysconfig.get_paths()['purelib'])"]).stdout.strip()
-    assert (Path(site) / "quorlibcore.pyi").is_file()
-    assert (Path(site) / "quorlibcore-stubs" / "__init__.pyi").is_file()
+    for module in ("quorlibcore", "quorlibcore_buffers"):
+        assert (Path(site) / f"{module}.pyi").is_file()
+        assert (Path(site) / f"{module}-stubs" / "__init__.pyi").is_file()
 
 
 def test_installed_cpp_package_builds_example(tmp_path):

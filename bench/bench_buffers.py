@@ -1,0 +1,221 @@
+"""Bulk data exchange through quorlibcore_buffers, next to numpy and onnxruntime.
+
+Run it with:  .venv/bin/python bench/bench_buffers.py
+
+Bulk rows run in this process, the two engines interleaved, each time the
+best of several repeats. Model rows run one process per engine, as in
+bench_model.py (onnxruntime comes from its throwaway environment,
+build/bench-venv). Every row is end to end: data starts and ends in numpy
+arrays. Ratios below 1 mean quorlibcore is faster.
+"""
+
+import json
+import sys
+import time
+from pathlib import Path
+
+import numpy as np
+from onnx import helper, numpy_helper
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import bench_model  # noqa: E402
+
+import quorlibcore as q  # noqa: E402
+from quorlibcore_buffers import memory  # noqa: E402
+
+ROUNDS, REPEATS = 5, 5
+
+
+def best(fn, repeats=REPEATS):
+    fn()
+    t_best = float("inf")
+    for _ in range(repeats):
+        t = time.perf_counter()
+        fn()
+        t_best = min(t_best, time.perf_counter() - t)
+    return t_best
+
+
+def interleaved(ours, theirs):
+    a, b = float("inf"), float("inf")
+    for _ in range(ROUNDS):
+        a, b = min(a, best(ours)), min(b, best(theirs))
+    return a, b
+
+
+def bulk_rows():
+    rng = np.random.default_rng(0)
+    n = 10**6
+    src, out = rng.standard_normal(n), np.empty(n)
+    v = q.vecd(n)
+    other = np.empty(n)
+    z_src = np.asfortranarray(rng.standard_normal((1000, 1000)) + 1j * rng.standard_normal((1000, 1000)))
+    z_out, z_other = np.empty_like(z_src, order="F"), np.empty_like(z_src, order="F")
+    Z = q.matz(1000, 1000)
+
+    t = np.linspace(0.0, 1.0, 100_000)
+    y = 1.0 - 2.0 * t + 3.0 * t * t + rng.normal(0.0, 0.01, t.size)
+
+    def fit_ours():
+        A, b = q.matd(t.size, 3), q.vecd(t.size)
+        M = np.asarray(memory(A))
+        M[:, 0] = 1.0
+        M[:, 1] = t
+        np.multiply(t, t, out=M[:, 2])
+        np.copyto(np.asarray(memory(b)), y)
+        q.ls(A, b)
+        return np.array(memory(b)[:3])
+
+    def fit_numpy():
+        A = np.empty((t.size, 3), order="F")
+        A[:, 0] = 1.0
+        A[:, 1] = t
+        np.multiply(t, t, out=A[:, 2])
+        return np.linalg.lstsq(A, y, rcond=None)[0]
+
+    x_np, y_np = rng.standard_normal(n), rng.standard_normal(n)
+    xv, yv = q.vecd(n), q.vecd(n)
+
+    def axpy_ours():
+        np.copyto(np.asarray(memory(xv)), x_np)
+        Y = np.asarray(memory(yv))
+        np.copyto(Y, y_np)
+        q.axpy(2.5, xv, yv)
+        return Y.copy()
+
+    def axpy_numpy():
+        return 2.5 * x_np + y_np
+
+    # The same with both arrays living in quorlibcore's storage from the start.
+    X, Y = np.asarray(memory(xv)), np.asarray(memory(yv))
+    x_own, y_own = x_np.copy(), y_np.copy()
+
+    def axpy_in_place():
+        y_own[...] += 2.5 * x_own
+
+    return [
+        ("copy-in, 10⁶ doubles", lambda: np.copyto(np.asarray(memory(v)), src), lambda: np.copyto(other, src)),
+        ("copy-out, 10⁶ doubles", lambda: np.copyto(out, np.asarray(memory(v))), lambda: np.copyto(out, other)),
+        ("copy-in, 1000×1000 matz", lambda: np.copyto(np.asarray(memory(Z)), z_src),
+         lambda: np.copyto(z_other, z_src)),
+        ("copy-out, 1000×1000 matz", lambda: np.copyto(z_out, np.asarray(memory(Z))),
+         lambda: np.copyto(z_out, z_other)),
+        ("fit of a quadratic to 10⁵ points (ls vs lstsq)", fit_ours, fit_numpy),
+        ("y = 2.5·x + y, 10⁶ doubles from numpy and back", axpy_ours, axpy_numpy),
+        ("y += 2.5·x in place, 10⁶ doubles already in quorlibcore storage (X, Y views)",
+         lambda: q.axpy(2.5, xv, yv), axpy_in_place),
+    ]
+
+
+# ---------------------------------------------------------------------------
+# Models: x from a numpy array into the model, run, y into a numpy array.
+
+def save_mlp(sizes, rows, path):
+    rng = np.random.default_rng(0)
+    nodes, inits, current = [], [], "x"
+    layers = list(zip(sizes[:-1], sizes[1:]))
+    for k, (n_in, n_out) in enumerate(layers):
+        w = (rng.standard_normal((n_in, n_out)) / np.sqrt(n_in)).astype(np.float32)
+        inits += [numpy_helper.from_array(w, f"W{k}"),
+                  numpy_helper.from_array(rng.standard_normal(n_out).astype(np.float32), f"b{k}")]
+        last = k == len(layers) - 1
+        nodes += [helper.make_node("MatMul", [current, f"W{k}"], [f"m{k}"]),
+                  helper.make_node("Add", [f"m{k}", f"b{k}"], ["y" if last else f"z{k}"])]
+        if not last:
+            nodes.append(helper.make_node("Tanh", [f"z{k}"], [f"a{k}"]))
+        current = f"a{k}"
+    graph = helper.make_graph(nodes, "mlp", [bench_model.helper.make_tensor_value_info("x", 1, [rows, sizes[0]])],
+                              [bench_model.helper.make_tensor_value_info("y", 1, [rows, sizes[-1]])], inits)
+    model = helper.make_model(graph, opset_imports=[helper.make_opsetid("", 17)])
+    model.ir_version = 9
+    bench_model.onnx.save(model, str(path))
+    return str(path)
+
+
+def build_models():
+    tiny = bench_model.build_models()["tiny"]
+    models = {"tiny": (tiny[0], [1, 3], [1, 2])}
+    for name, rows in (("mlp", 1), ("batch", 1000)):
+        path = save_mlp((256, 256, 10), rows, bench_model.MODELS / f"mlp256_{rows}.onnx")
+        models[name] = (path, [rows, 256], [rows, 10])
+    return models
+
+
+QUORLIB_WORKER = bench_model.TIMER + """
+import numpy as np
+import quorlibcore
+from quorlibcore_buffers import model_input, model_output
+for name, (path, shape_in, shape_out) in models.items():
+    m = quorlibcore.model(path)
+    x_in, y_out = np.asarray(model_input(m, 0)), np.asarray(model_output(m, 0))
+    src = np.full(shape_in, 0.25, dtype=np.float32)
+    out = np.empty(shape_out, dtype=np.float32)
+
+    def inference(m=m, x_in=x_in, y_out=y_out, src=src, out=out):
+        np.copyto(x_in, src)
+        m.run()
+        np.copyto(out, y_out)
+
+    results[name] = per_call(inference)
+print(json.dumps(results))
+"""
+
+ORT_WORKER = bench_model.TIMER + """
+import numpy as np
+import onnxruntime as ort
+for name, (path, shape_in, shape_out) in models.items():
+    options = ort.SessionOptions()
+    options.graph_optimization_level = ort.GraphOptimizationLevel.ORT_DISABLE_ALL
+    session = ort.InferenceSession(path, options, providers=["CPUExecutionProvider"])
+    src = np.full(shape_in, 0.25, dtype=np.float32)
+    out = np.empty(shape_out, dtype=np.float32)
+
+    def plain(session=session, src=src, out=out):
+        np.copyto(out, session.run(None, {"x": src})[0])
+
+    x_bound, y_bound = np.empty_like(src), np.empty_like(out)
+    binding = session.io_binding()
+    binding.bind_ortvalue_input("x", ort.OrtValue.ortvalue_from_numpy(x_bound))
+    binding.bind_ortvalue_output("y", ort.OrtValue.ortvalue_from_numpy(y_bound))
+
+    def bound(session=session, binding=binding, src=src, out=out, x_bound=x_bound, y_bound=y_bound):
+        np.copyto(x_bound, src)
+        session.run_with_iobinding(binding)
+        np.copyto(out, y_bound)
+
+    results[f"{name} numpy"] = per_call(plain)
+    results[f"{name} iobinding"] = per_call(bound)
+print(json.dumps(results))
+"""
+
+
+def main():
+    print("| bulk, ms (best of repeats, interleaved) | quorlibcore_buffers | numpy | ratio | goal |")
+    print("|---|---:|---:|---:|---:|")
+    for label, ours, theirs in bulk_rows():
+        a, b = interleaved(ours, theirs)
+        goal = "1.1" if label.startswith("copy") else "1.0"
+        print(f"| {label} | {a * 1e3:.3f} | {b * 1e3:.3f} | {a / b:.2f} | ≤ {goal} |")
+
+    models = build_models()
+    arg = json.dumps(models)
+    ort_python = bench_model.bench_venv_python()
+    ours, theirs = {}, {}
+    for _ in range(3):  # engines alternate; the best of the rounds counts
+        for target, python, code in ((ours, sys.executable, QUORLIB_WORKER), (theirs, ort_python, ORT_WORKER)):
+            for key, value in bench_model.worker(python, code, arg).items():
+                target[key] = min(target.get(key, float("inf")), value)
+    print("\n| model end to end, µs per call | quorlibcore + buffers | onnxruntime, numpy input | "
+          "onnxruntime, IO binding | ratio to onnxruntime's best | goal |")
+    print("|---|---:|---:|---:|---:|---:|")
+    labels = {"tiny": "tiny model (1×3 → 1×2)", "mlp": "MLP 256-256-10, one row",
+              "batch": "MLP 256-256-10, batch of 1000 rows"}
+    for name, label in labels.items():
+        a, p, b = ours[name], theirs[f"{name} numpy"], theirs[f"{name} iobinding"]
+        print(f"| {label} | {a:.2f} | {p:.2f} | {b:.2f} | {a / min(p, b):.2f} | ≤ 1.0 |")
+    print("\nEvery row copies the input from a numpy array into the engine and the output into a numpy array; "
+          "both engines run with graph optimisations off.")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,52 @@
+// Entry point of quorlibcore_buffers: zero-copy memoryviews of quorlibcore's
+// containers and model tensors. It shares nothing with quorlibcore but
+// pybind11's global type registry, through which it receives their objects.
+#include <pybind11/pybind11.h>
+
+#include <cstring>
+#include <exception>
+
+#include "container_memory.hpp"
+#include "exporter.hpp"
+#include "model_memory.hpp"
+
+namespace {
+
+namespace py = pybind11;
+
+void init(py::module_& m)
+{
+    // The classes must be registered before the signatures name them, and
+    // whatever the order in which a program imports the two modules.
+    py::module_::import("quorlibcore");
+    quorlib_buffers::registerExporter();
+    quorlib_buffers::registerContainerMemory(m);
+    quorlib_buffers::registerModelMemory(m);
+}
+
+py::module_::module_def moduleDef;
+
+}  // namespace
+
+// What PYBIND11_MODULE expands to, with a guard in front: pybind11 2.11
+// keeps one registry per process, which a second interpreter would share
+// with objects of the first.
+extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
+{
+    PYBIND11_CHECK_PYTHON_VERSION
+    if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
+        PyErr_SetString(PyExc_ImportError,
+                        "quorlibcore_buffers cannot be imported in a subinterpreter: "
+                        "pybind11 2.11 does not support subinterpreters");
+        return nullptr;
+    }
+    PYBIND11_ENSURE_INTERNALS_READY
+    auto m = py::module_::create_extension_module(
+        "quorlibcore_buffers", "Zero-copy memoryviews of quorlibcore's containers and model tensors.",
+        &moduleDef);
+    try {
+        init(m);
+        return m.ptr();
+    }
+    PYBIND11_CATCH_INIT_EXCEPTIONS
+}
