@@ -25,12 +25,16 @@ void init(py::module_& m)
 }
 
 py::module_::module_def moduleDef;
+PyObject* mainModule = nullptr;  // the module of the main interpreter, once imported
 
 }  // namespace
 
 // What PYBIND11_MODULE expands to, with a guard in front: pybind11 2.11
 // keeps one registry per process, which a second interpreter would share
-// with objects of the first.
+// with objects of the first. The module definition is marked
+// re-initialisable once imported, so that an import in another interpreter
+// comes back here instead of copying the main interpreter's module; the main
+// interpreter gets its module again.
 extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
 {
     PYBIND11_CHECK_PYTHON_VERSION
@@ -40,12 +44,16 @@ extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
                         "pybind11 2.11 does not support subinterpreters");
         return nullptr;
     }
+    if (mainModule != nullptr)
+        return Py_NewRef(mainModule);
     PYBIND11_ENSURE_INTERNALS_READY
     auto m = py::module_::create_extension_module(
         "quorlibcore_buffers", "Zero-copy memoryviews of quorlibcore's containers and model tensors.",
         &moduleDef);
     try {
         init(m);
+        moduleDef.m_size = 0;
+        mainModule = Py_NewRef(m.ptr());
         return m.ptr();
     }
     PYBIND11_CATCH_INIT_EXCEPTIONS

@@ -162,11 +162,11 @@ assert type(o) is q.{name}
 def test_subinterpreters_are_refused_and_leave_the_main_one_working():
     source = """\
 import _xxsubinterpreters as interpreters
-import quorlibcore as q
-for isolated in (False, True):
+import quorlibcore as q, quorlibcore_buffers
+for isolated, module in [(False, "quorlibcore"), (True, "quorlibcore"), (False, "quorlibcore_buffers")]:
     sub = interpreters.create(isolated=isolated)
     try:
-        interpreters.run_string(sub, "import quorlibcore")
+        interpreters.run_string(sub, "import " + module)
     except interpreters.RunFailedError as error:
         assert "ImportError" in str(error), error
     else:

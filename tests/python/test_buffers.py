@@ -171,7 +171,7 @@ def test_model_views_refuse_bad_index_and_strings(call, message, tmp_path):
 
 
 def test_imported_first_it_imports_quorlibcore_itself_and_refuses_subinterpreters():
-    # In a fresh process: once loaded, CPython hands a subinterpreter a copy without initialising again.
+    # In a fresh process, where the subinterpreter is the first to import it.
     code = ("import _xxsubinterpreters as s\ntry: s.run_string(s.create(isolated=False), 'import quorlibcore_buffers')\n"
             "except s.RunFailedError as e: print(e)\n"
             "import quorlibcore_buffers as b, quorlibcore as q; print(b.memory(q.matd(2, 3)).shape)")
