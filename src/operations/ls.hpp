@@ -6,6 +6,7 @@
 #include <string>
 
 #include "operations/blas.hpp"
+#include "operations/gels.hpp"
 
 namespace Quor {
 
@@ -86,7 +87,7 @@ void ls(const T& A, S& b)
     detail::requireFinite(b.get(), rhsLength, "b");
     const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows) : 0;
     detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
-    const lapack_int info = blas::Routines<E>::gels(LAPACK_COL_MAJOR, 'N', m, n, 1, A.get(), lda, b.get(), ldb);
+    const lapack_int info = blas::gels(m, n, A.get(), lda, b.get(), ldb);
     detail::scaleByPowerOfTwo(b.get(), rows, exponent);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)
