@@ -68,7 +68,6 @@ template <typename T, typename S>
     requires MatrixContainer<T> && SameSample<T, S>
 void ls(const T& A, S& b)
 {
-    using E = typename T::SampleType;
     const size_t rows = A.template dim<0>();
     const size_t cols = A.template dim<1>();
     const size_t rhsLength = std::max(rows, cols);
