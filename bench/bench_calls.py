@@ -7,7 +7,10 @@ letter for the functions (sum: ?axpy with a = 1; matvec, matmul: ?gemv,
 len for the containers, numpy float32 item assignment and reading for
 model.set and model.get. Operands: vectors (and views, and 4 x 2 matrices) of
 8 elements for the level-1 functions, 4 x 4 matrices and 4-element vectors
-for the products, a 4 x 2 matrix for ls.
+for the products, a 4 x 2 matrix for ls. Calling forms (a bound method kept
+in a local, a method read from the class, __getitem__ / __setitem__ called
+by name, a list position) on every class, against numpy's same form or the
+direct call.
 
 Rows are measured interleaved (each row's call and its peer's call one after
 the other, round after round) and each time is the best of the rounds, so
@@ -159,6 +162,7 @@ def access_rows(folder):
             os.dup2(stdout, 1)
             os.close(stdout)
     model.run()
+    access_rows.model = model
     t, tout = np.zeros((1, 3), np.float32), np.zeros((1, 3), np.float32)
     g = dict(v=v, a=a, w=w, aw=aw, m=m, M=M, model=model, t=t, tout=tout, x=1.5)
     return [(label, ours, peer, [g]) for label, ours, peer in [
@@ -176,6 +180,58 @@ def access_rows(folder):
         ("model.set(0, [0, 2], x)", "model.set(0, [0, 2], x)", "t[0, 2] = x"),
         ("model.get(0, [0, 2])", "model.get(0, [0, 2])", "tout[0, 2]"),
     ]]
+
+
+# Calling forms: the idioms besides the direct call, on every class where
+# they apply. The reference is numpy's same form where numpy has one, else
+# the direct call (goal: at most twice its time); a list position is measured
+# against the tuple call plus building the list.
+GOALS = {"numpy": ("numpy's same form", 1.0), "direct": ("the direct call", 2.0),
+         "list": ("tuple call + building the list", 1.0)}
+CONTAINER_FORMS = [
+    ("`numel = c.numel; numel()`", "numel()", "c.numel()", "direct"),
+    ("`type(c).numel(c)`", "type(c).numel(c)", "c.numel()", "direct"),
+    ("`q.<class>.dim(c, 0)`", "T.dim(c, 0)", "c.dim(0)", "direct"),
+    ("`c.__getitem__(k)`", "c.__getitem__(K)", "a.__getitem__(K)", "numpy"),
+    ("`gi = c.__getitem__; gi(k)`", "gi(K)", "ga(K)", "numpy"),
+    ("`q.<class>.__getitem__(c, k)`", "T.__getitem__(c, K)", "np.ndarray.__getitem__(a, K)", "numpy"),
+    ("`c.__setitem__(k, x)`", "c.__setitem__(K, x)", "a.__setitem__(K, x)", "numpy"),
+    ("`si = c.__setitem__; si(k, x)`", "si(K, x)", "sa(K, x)", "numpy"),
+    ("`list(map(c.__getitem__, keys))`, 8 keys", "list(map(c.__getitem__, keys))",
+     "list(map(a.__getitem__, keys))", "numpy"),
+]
+MODEL_FORMS = [
+    ("`mset = model.set; mset(0, (0, 2), x)`", "mset(0, (0, 2), x)", "tset((0, 2), x)", "numpy"),
+    ("`mget = model.get; mget(0, (0, 2))`", "mget(0, (0, 2))", "tget((0, 2))", "numpy"),
+    ("`q.model.set(model, 0, (0, 2), x)`", "q.model.set(model, 0, (0, 2), x)", "model.set(0, (0, 2), x)", "direct"),
+    ("`q.model.get(model, 0, (0, 2))`", "q.model.get(model, 0, (0, 2))", "model.get(0, (0, 2))", "direct"),
+    ("`model.set(0, [0, 2], x)`", "model.set(0, [0, 2], x)", "model.set(0, (0, 2), x); [0, 2]", "list"),
+    ("`model.get(0, [0, 2])`", "model.get(0, [0, 2])", "model.get(0, (0, 2)); [0, 2]", "list"),
+    ("`mset(0, [0, 2], x)`", "mset(0, [0, 2], x)", "mset(0, (0, 2), x); [0, 2]", "list"),
+    ("`mget(0, [0, 2])`", "mget(0, [0, 2])", "mget(0, (0, 2)); [0, 2]", "list"),
+]
+
+
+def form_rows(model):
+    """(form, class, ours, reference, goal, globals) for every calling form."""
+    rows = []
+    for kind in ("vec", "view", "mat"):
+        for letter in DTYPE:
+            cname = kind + letter
+            if kind == "mat":
+                c, a = container(cname, 16, rows=4), np.asfortranarray(values(letter, 16).reshape(4, 4))
+                key, keys = "(1, 2)", [(i % 4, i // 4) for i in range(8)]
+            else:
+                c, a = container(cname, 8), values(letter, 10)[:8]
+                key, keys = "3", list(range(8))
+            g = dict(q=q, np=np, c=c, a=a, T=type(c), keys=keys, x=1.5 + 0.5j if letter in "cz" else 1.5,
+                     numel=c.numel, gi=c.__getitem__, si=c.__setitem__, ga=a.__getitem__, sa=a.__setitem__)
+            for form, ours, peer, goal in CONTAINER_FORMS:
+                rows.append((form, cname, ours.replace("K", key), peer.replace("K", key), goal, g))
+    t = np.zeros((1, 3), np.float32)
+    g = dict(q=q, model=model, mset=model.set, mget=model.get, tset=t.__setitem__, tget=t.__getitem__, x=1.5)
+    rows += [(form, "model", ours, peer, goal, g) for form, ours, peer, goal in MODEL_FORMS]
+    return rows
 
 
 def measure(rows, rounds):
@@ -221,7 +277,9 @@ def main():
     every = [row for rows in by_function.values() for row in rows]
     with tempfile.TemporaryDirectory() as folder:
         access = access_rows(folder)
-        times = measure(every + access, args.rounds)
+        forms = form_rows(access_rows.model)
+        times = measure(every + access + [(f, ours, peer, [g]) for f, _, ours, peer, _, g in forms], args.rounds)
+    form_times = times[len(every) + len(access):]
 
     # The spread compares overloads that call the same BLAS routine (one
     # sample type, container kinds in every position), so that it shows what
@@ -248,7 +306,25 @@ def main():
     for (label, ours, peer, _), (t_ours, t_peer) in zip(access, times[start:]):
         print(f"| `{ours}` vs `{peer}` | {t_ours * 1e9:.0f} | {t_peer * 1e9:.0f} | {t_ours / t_peer:.2f} |")
 
+    print("\n| form | classes | quorlibcore ns, fastest / slowest | reference | worst ratio | goal |\n"
+          "|---|---|---|---|---|---|")
+    by_form = {}
+    for row, t in zip(forms, form_times):
+        by_form.setdefault(row[0], []).append((row, t))
+    form_worst = []
+    for form, entries in by_form.items():
+        ours = [t[0] for _, t in entries]
+        worst = max(t[0] / t[1] for _, t in entries)
+        reference, goal = GOALS[entries[0][0][4]]
+        classes = "model" if entries[0][0][1] == "model" else f"{len(entries)} classes"
+        form_worst.append((worst / goal, form))
+        print(f"| {form} | {classes} | {min(ours) * 1e9:.0f} / {max(ours) * 1e9:.0f} | {reference} | {worst:.2f} "
+              f"| ≤ {goal:g} |")
+
     if args.all:
+        print("\n| form | class | quorlibcore ns | reference ns | ratio |\n|---|---|---|---|---|")
+        for (form, cname, *_), (t_ours, t_peer) in zip(forms, form_times):
+            print(f"| {form} | {cname} | {t_ours * 1e9:.0f} | {t_peer * 1e9:.0f} | {t_ours / t_peer:.2f} |")
         print("\n| overload | quorlibcore µs | peer µs | ratio |\n|---|---|---|---|")
         for (label, *_), (t_ours, t_peer) in zip(every, times):
             print(f"| {label} | {t_ours * 1e6:.3f} | {t_peer * 1e6:.3f} | {t_ours / t_peer:.2f} |")
@@ -257,7 +333,8 @@ def main():
     spread = max((s, name) for name, (_, s, _) in ratios.items())
     access_worst = max((t[0] / t[1], row[0]) for row, t in zip(access, times[start:]))
     print(f"\nworst overload: {worst[0]:.2f} x its peer ({worst[2]}); widest spread within a name: "
-          f"{spread[0]:.2f} ({spread[1]}); worst access row: {access_worst[0]:.2f} ({access_worst[1]})")
+          f"{spread[0]:.2f} ({spread[1]}); worst access row: {access_worst[0]:.2f} ({access_worst[1]}); "
+          f"worst calling form: {max(form_worst)[0]:.2f} of its goal ({max(form_worst)[1]})")
 
 
 if __name__ == "__main__":

@@ -25,6 +25,7 @@
 
 #include "types/Model.hpp"
 #include "types/Traits.hpp"
+#include "view_cache.hpp"
 
 namespace quorlib_pybind::fast {
 
@@ -233,7 +234,7 @@ PyObject* toPython(const std::complex<R>& value)
 
 // A container returned by value (a slice's view) becomes a new instance that
 // owns it, built as pybind11 builds one for a returned value (simple layout,
-// unique holder), minus the lookups of the class by C++ type and of an
+// unique holder; the memory of both recycled, view_cache.hpp), minus the lookups of the class by C++ type and of an
 // existing instance (a fresh value has none). pybind11 also files every
 // instance by its native pointer, but looks that up only to hand back the
 // Python object of a container an operation returns by reference; the module
@@ -249,16 +250,18 @@ PyObject* toPython(C&& value)
     if (!simpleLayout)
         return py::detail::make_caster<C>::cast(std::move(value), py::return_value_policy::move, {}).ptr();
 
-    auto object = py::reinterpret_steal<py::object>(bound->type->tp_alloc(bound->type, 0));
+    ViewCache<C>& cache = viewCache<C>;
+    auto object = py::reinterpret_steal<py::object>(cache.takeObject(bound->type));
     if (!object)
         throw py::error_already_set();
     auto* instance = reinterpret_cast<py::detail::instance*>(object.ptr());
     instance->simple_layout = true;
     instance->owned = true;
-    py::detail::value_and_holder held = instance->get_value_and_holder(bound);
-    held.value_ptr() = new C(std::move(value));
-    new (&held.holder<std::unique_ptr<C>>()) std::unique_ptr<C>(held.value_ptr<C>());
-    held.set_holder_constructed();
+    // The simple layout: the value pointer, then the holder.
+    C* native = new (cache.takeNative()) C(std::move(value));
+    instance->simple_value_holder[0] = native;
+    new (&instance->simple_value_holder[1]) std::unique_ptr<C>(native);
+    instance->simple_holder_constructed = true;
     return object.release().ptr();
 }
 

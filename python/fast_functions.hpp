@@ -18,6 +18,7 @@
 #include <Python.h>
 #include <pybind11/pybind11.h>
 
+#include "fallback.hpp"
 #include "fast_call.hpp"
 #include "types/Traits.hpp"
 
@@ -127,7 +128,7 @@ struct FunctionTable {
             }
         }
         fileArguments(args, nargs);
-        return PyObject_Vectorcall(pybind11Function, args, nargs, kwnames);
+        return callPybind11(pybind11Function, args, static_cast<size_t>(nargs), kwnames);
     }
 };
 

@@ -1,23 +1,31 @@
 #pragma once
 // Element access and the small methods are called in loops, where pybind11's
 // dispatcher and the bound method object it needs cost several times the work
-// itself. Each class keeps its pybind11 methods (docstrings, signatures and
-// errors are theirs), and gets in front of them:
+// itself. Each class keeps its pybind11 functions (docstrings, signatures and
+// errors are theirs), and puts in front of them:
 // - for `v[i]`, `v[a:b]`, `m[i, j]` and their assignments, mapping slots that
-//   serve exact ints, tuples and slices and leave anything else to the slots
-//   pybind11's methods installed;
-// - for `numel`, `dim` and the model's `set` and `get`, a class attribute that
-//   behaves as pybind11's method attribute (reading it gives the same function
-//   or bound method) but that the interpreter may call without binding first.
+//   serve exact ints, tuples and slices;
+// - for every method in the class's dict, an attribute that reads and behaves
+//   as pybind11's method attribute, and that serves the arguments its fast
+//   bodies decide (`numel`, `dim`, item access, the model's `set` and `get`)
+//   however it is reached: called on an instance, kept as a bound method, read
+//   from the class or called by a slot.
+// Whatever the fast bodies leave goes to the pybind11 function.
 #include <cstddef>
+#include <initializer_list>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <Python.h>
 #include <structmember.h>
 #include <pybind11/pybind11.h>
 
 #include "container_methods.hpp"
+#include "fallback.hpp"
 #include "fast_call.hpp"
 
 namespace quorlib_pybind::fast {
@@ -25,8 +33,11 @@ namespace quorlib_pybind::fast {
 // ---------------------------------------------------------------------------
 // Mapping slots
 
+// pybind11's functions behind the slots, and its slot for deletion.
 template <typename C>
-inline binaryfunc pybind11GetItem = nullptr;
+inline PyObject* getItemFunction = nullptr;
+template <typename C>
+inline PyObject* setItemFunction = nullptr;
 template <typename C>
 inline objobjargproc pybind11SetItem = nullptr;
 
@@ -36,27 +47,31 @@ PyObject* getItem(PyObject* self, PyObject* key)
     PyObject* const args[] = {self, key};
     PyObject* result = notDecided;
     ((result = result == notDecided ? FastCall<getters>::call(args) : result), ...);
-    return result != notDecided ? result : pybind11GetItem<C>(self, key);
+    return result != notDecided ? result : callPybind11(getItemFunction<C>, args, 2, nullptr);
 }
 
 template <typename C, auto setter>
 int setItem(PyObject* self, PyObject* key, PyObject* value)
 {
-    if (value != nullptr) {  // deletion is pybind11's to refuse
-        PyObject* const args[] = {self, key, value};
-        if (PyObject* result = FastCall<setter>::call(args); result != notDecided) {
-            Py_XDECREF(result);
-            return result == nullptr ? -1 : 0;
-        }
-    }
-    return pybind11SetItem<C>(self, key, value);
+    if (value == nullptr)  // deletion is pybind11's to refuse
+        return pybind11SetItem<C>(self, key, value);
+    PyObject* const args[] = {self, key, value};
+    PyObject* result = FastCall<setter>::call(args);
+    if (result == notDecided)
+        result = callPybind11(setItemFunction<C>, args, 3, nullptr);
+    Py_XDECREF(result);
+    return result == nullptr ? -1 : 0;
 }
 
+inline PyObject* methodFunction(PyTypeObject* cls, const char* name);
+
+// After the method attributes: setting those re-derives the class's slots.
 template <typename C, auto setter, auto... getters>
 void installSubscript()
 {
     PyMappingMethods* mapping = boundClass<C>->tp_as_mapping;
-    pybind11GetItem<C> = mapping->mp_subscript;
+    getItemFunction<C> = methodFunction(boundClass<C>, "__getitem__");
+    setItemFunction<C> = methodFunction(boundClass<C>, "__setitem__");
     pybind11SetItem<C> = mapping->mp_ass_subscript;
     mapping->mp_subscript = &getItem<C, getters...>;
     mapping->mp_ass_subscript = &setItem<C, setter>;
@@ -81,8 +96,11 @@ void deallocate(PyObject* self)
         pybind11Dealloc<C>(self);
         return;
     }
-    reinterpret_cast<std::unique_ptr<C>*>(&instance->simple_value_holder[1])->~unique_ptr();
-    type->tp_free(self);
+    auto& holder = *reinterpret_cast<std::unique_ptr<C>*>(&instance->simple_value_holder[1]);
+    ViewCache<C>& cache = viewCache<C>;
+    cache.giveNative(holder.release());
+    holder.~unique_ptr();
+    cache.giveObject(self, type);
     Py_DECREF(type);
 }
 
@@ -101,30 +119,46 @@ void installDealloc()
 struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
-    PyObject* function;   // pybind11's function, called for whatever the fast call leaves
-    PyObject* attribute;  // pybind11's class attribute (an instancemethod) that this one stands in for
+    PyObject* function;  // pybind11's function, called for whatever the fast bodies leave
 };
 
-template <auto body>
+// Tries the bodies in the order of pybind11's overloads, then pybind11's function.
+template <auto... bodies>
 PyObject* callMethod(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
 {
-    if (kwnames == nullptr && static_cast<size_t>(PyVectorcall_NARGS(nargsf)) == FastCall<body>::arity) {
-        PyObject* result = FastCall<body>::call(args);
-        if (result != notDecided)
-            return result;
+    if constexpr (sizeof...(bodies) > 0) {
+        if (kwnames == nullptr) {
+            const size_t nargs = static_cast<size_t>(PyVectorcall_NARGS(nargsf));
+            PyObject* result = notDecided;
+            ((result = result == notDecided && nargs == FastCall<bodies>::arity ? FastCall<bodies>::call(args)
+                                                                                 : result),
+             ...);
+            if (result != notDecided)
+                return result;
+        }
     }
-    return PyObject_Vectorcall(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
+    return callPybind11(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
 }
 
-// Reading the attribute gives what reading pybind11's attribute gave: the
-// instancemethod itself from the class (pybind11's metaclass hands it out
-// as it is), a bound method of the function from an instance.
+// `__repr__`: the full text form, but for an argument of a fallback call.
+template <typename C>
+PyObject* callRepr(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
+{
+    if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == 1)
+        if (PyObject* brief = briefRepr<C>(args[0]); brief != notDecided)
+            return brief;
+    return callPybind11(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
+}
+
+// Read from the class the attribute is itself (pybind11's metaclass handed
+// out its method attribute as it is); read from an instance, a bound method
+// of it, whose call the interpreter passes on with the instance in front.
 inline PyObject* bindMethod(PyObject* self, PyObject* instance, PyObject*)
 {
-    auto* method = reinterpret_cast<Method*>(self);
-    return instance == nullptr ? Py_NewRef(method->attribute) : PyMethod_New(method->function, instance);
+    return instance == nullptr ? Py_NewRef(self) : PyMethod_New(self, instance);
 }
 
+// Everything the method type does not define reads as pybind11's function's.
 inline PyObject* methodAttribute(PyObject* self, PyObject* name)
 {
     if (PyObject* found = PyObject_GenericGetAttr(self, name))
@@ -154,7 +188,6 @@ inline void deallocMethod(PyObject* self)
 {
     PyTypeObject* type = Py_TYPE(self);
     Py_XDECREF(reinterpret_cast<Method*>(self)->function);
-    Py_XDECREF(reinterpret_cast<Method*>(self)->attribute);
     type->tp_free(self);
     Py_DECREF(type);
 }
@@ -185,25 +218,52 @@ inline PyTypeObject* methodType()
     return type;
 }
 
-// Puts the fast attribute in front of the class's pybind11 method `name`.
-template <typename C, auto body>
-void installMethod(const char* name)
+struct FastMethod {
+    std::string_view name;
+    vectorcallfunc call;
+};
+
+// Puts a method attribute in front of each pybind11 method of the class: with
+// the given fast call where one is named, else one that only files the
+// arguments of what pybind11 does with them.
+template <typename C>
+void installMethods(std::initializer_list<FastMethod> fast)
 {
-    auto* cls = reinterpret_cast<PyObject*>(boundClass<C>);
-    const auto pybind11Attribute =
-        pybind11::reinterpret_borrow<pybind11::object>(PyDict_GetItemString(boundClass<C>->tp_dict, name));
-    if (!pybind11Attribute || !PyInstanceMethod_Check(pybind11Attribute.ptr()))
-        throw std::logic_error(std::string(name) + " is not a pybind11 method");
+    PyTypeObject* cls = boundClass<C>;
+    std::vector<std::pair<pybind11::object, pybind11::object>> found;  // name, pybind11's function
+    PyObject *key = nullptr, *value = nullptr;
+    for (Py_ssize_t pos = 0; PyDict_Next(cls->tp_dict, &pos, &key, &value);)
+        if (PyInstanceMethod_Check(value))
+            found.emplace_back(pybind11::reinterpret_borrow<pybind11::object>(key),
+                                 pybind11::reinterpret_borrow<pybind11::object>(PyInstanceMethod_GET_FUNCTION(value)));
+    size_t named = 0;
     PyTypeObject* type = methodType();
-    auto* method = reinterpret_cast<Method*>(type->tp_alloc(type, 0));
-    if (method == nullptr)
-        throw pybind11::error_already_set();
-    method->vectorcall = &callMethod<body>;
-    method->function = Py_NewRef(PyInstanceMethod_GET_FUNCTION(pybind11Attribute.ptr()));
-    method->attribute = pybind11Attribute.inc_ref().ptr();
-    const auto attribute = pybind11::reinterpret_steal<pybind11::object>(reinterpret_cast<PyObject*>(method));
-    if (PyObject_SetAttrString(cls, name, attribute.ptr()) != 0)
-        throw pybind11::error_already_set();
+    for (const auto& [name, function] : found) {
+        vectorcallfunc call = &callMethod<>;
+        for (const FastMethod& f : fast)
+            if (f.name == PyUnicode_AsUTF8(name.ptr())) {
+                call = f.call;
+                ++named;
+            }
+        auto* method = reinterpret_cast<Method*>(type->tp_alloc(type, 0));
+        if (method == nullptr)
+            throw pybind11::error_already_set();
+        method->vectorcall = call;
+        method->function = Py_NewRef(function.ptr());
+        const auto attribute = pybind11::reinterpret_steal<pybind11::object>(reinterpret_cast<PyObject*>(method));
+        if (PyObject_SetAttr(reinterpret_cast<PyObject*>(cls), name.ptr(), attribute.ptr()) != 0)
+            throw pybind11::error_already_set();
+    }
+    if (named != fast.size())
+        throw std::logic_error(std::string(cls->tp_name) + ": a fast method has no pybind11 method");
+}
+
+inline PyObject* methodFunction(PyTypeObject* cls, const char* name)
+{
+    PyObject* attribute = PyDict_GetItemString(cls->tp_dict, name);
+    if (attribute == nullptr || Py_TYPE(attribute) != methodType())
+        throw std::logic_error(std::string(cls->tp_name) + "." + name + " is not a method attribute");
+    return reinterpret_cast<Method*>(attribute)->function;
 }
 
 // ---------------------------------------------------------------------------
@@ -211,26 +271,33 @@ void installMethod(const char* name)
 template <typename C>
 void installVectorFastPaths()
 {
-    installSubscript<C, &methods::setItem<C, size_t>, &methods::item<C, size_t>, &methods::slice<C>>();
+    using methods::item, methods::setItem, methods::slice;
+    installMethods<C>({{"numel", &callMethod<&methods::numel<C>>},
+                       {"dim", &callMethod<&methods::vectorDim<C>>},
+                       {"__getitem__", &callMethod<&item<C, size_t>, &slice<C>>},
+                       {"__setitem__", &callMethod<&setItem<C, size_t>>},
+                       {"__repr__", &callRepr<C>}});
+    installSubscript<C, &setItem<C, size_t>, &item<C, size_t>, &slice<C>>();
     installDealloc<C>();
-    installMethod<C, &methods::numel<C>>("numel");
-    installMethod<C, &methods::vectorDim<C>>("dim");
 }
 
 template <typename M>
 void installMatrixFastPaths()
 {
-    installSubscript<M, &methods::setItem<M, methods::Position>, &methods::item<M, methods::Position>>();
-    installMethod<M, &methods::numel<M>>("numel");
-    installMethod<M, &methods::matrixDim<M>>("dim");
+    using methods::item, methods::setItem, methods::Position;
+    installMethods<M>({{"numel", &callMethod<&methods::numel<M>>},
+                       {"dim", &callMethod<&methods::matrixDim<M>>},
+                       {"__getitem__", &callMethod<&item<M, Position>>},
+                       {"__setitem__", &callMethod<&setItem<M, Position>>},
+                       {"__repr__", &callRepr<M>}});
+    installSubscript<M, &setItem<M, Position>, &item<M, Position>>();
 }
 
 inline void installModelFastPaths()
 {
     using Quor::Onnx::Model;
     rememberBoundClass<Model>();
-    installMethod<Model, &methods::modelSet>("set");
-    installMethod<Model, &methods::modelGet>("get");
+    installMethods<Model>({{"set", &callMethod<&methods::modelSet>}, {"get", &callMethod<&methods::modelGet>}});
 }
 
 }  // namespace quorlib_pybind::fast

@@ -53,7 +53,7 @@ template <> struct Routines<float> : RealProducts<float, scipy_cblas_sdot> {
     static constexpr auto copy = scipy_cblas_scopy;
     static constexpr auto gemv = scipy_cblas_sgemv;
     static constexpr auto gemm = scipy_cblas_sgemm;
-    static constexpr auto gels = scipy_LAPACKE_sgels;
+    static constexpr auto gelsWork = scipy_LAPACKE_sgels_work;
 };
 
 template <> struct Routines<double> : RealProducts<double, scipy_cblas_ddot> {
@@ -63,7 +63,7 @@ template <> struct Routines<double> : RealProducts<double, scipy_cblas_ddot> {
     static constexpr auto copy = scipy_cblas_dcopy;
     static constexpr auto gemv = scipy_cblas_dgemv;
     static constexpr auto gemm = scipy_cblas_dgemm;
-    static constexpr auto gels = scipy_LAPACKE_dgels;
+    static constexpr auto gelsWork = scipy_LAPACKE_dgels_work;
 };
 
 template <>
@@ -75,7 +75,7 @@ struct Routines<std::complex<float>>
     static constexpr auto copy = scipy_cblas_ccopy;
     static constexpr auto gemv = scipy_cblas_cgemv;
     static constexpr auto gemm = scipy_cblas_cgemm;
-    static constexpr auto gels = scipy_LAPACKE_cgels;
+    static constexpr auto gelsWork = scipy_LAPACKE_cgels_work;
 };
 
 template <>
@@ -87,7 +87,7 @@ struct Routines<std::complex<double>>
     static constexpr auto copy = scipy_cblas_zcopy;
     static constexpr auto gemv = scipy_cblas_zgemv;
     static constexpr auto gemm = scipy_cblas_zgemm;
-    static constexpr auto gels = scipy_LAPACKE_zgels;
+    static constexpr auto gelsWork = scipy_LAPACKE_zgels_work;
 };
 
 // Real scalars go by value; complex ones by the address of a local copy,

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "operations/blas.hpp"
+#include "operations/gels.hpp"
 
 namespace Quor {
 
@@ -67,7 +68,6 @@ template <typename T, typename S>
     requires MatrixContainer<T> && SameSample<T, S>
 void ls(const T& A, S& b)
 {
-    using E = typename T::SampleType;
     const size_t rows = A.template dim<0>();
     const size_t cols = A.template dim<1>();
     const size_t rhsLength = std::max(rows, cols);
@@ -88,7 +88,7 @@ void ls(const T& A, S& b)
     detail::requireFinite(b.get(), rhsLength, "b");
     const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows) : 0;
     detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
-    const lapack_int info = blas::Routines<E>::gels(LAPACK_COL_MAJOR, 'N', m, n, 1, A.get(), lda, b.get(), ldb);
+    const lapack_int info = blas::gels(m, n, A.get(), lda, b.get(), ldb);
     detail::scaleByPowerOfTwo(b.get(), rows, exponent);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)

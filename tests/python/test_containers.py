@@ -353,8 +353,21 @@ def test_failed_writes_leave_vectors_unchanged(numbered, value, letter):
 
 # ------------------------------------------------- fast paths against pybind11
 # `v[k]`, `v[k] = x`, `numel` and `dim` skip pybind11's dispatcher for the
-# arguments they recognise; whatever the argument, the outcome is the one the
-# pybind11 methods (reached through the class) give.
+# arguments they recognise, in every calling form (on the instance, as a kept
+# bound method, read from the class); whatever the argument, the outcome is
+# the one pybind11's function (`__func__`) gives.
+
+def pybind11_outcome(call, c):
+    """What pybind11's function gives, its message quoting `c` briefly as the fallbacks do."""
+    kind, text = outcome(call)
+    size = f"{c.dim(0)} x {c.dim(1)}" if type(c).__name__.startswith("mat") else c.numel()
+    return kind, text.replace(repr(c), f"quorlibcore.{type(c).__name__} of {size} elements") if kind is TypeError else text
+
+
+def calling_forms(c, name):
+    bound = getattr(c, name)
+    return [lambda *a: getattr(c, name)(*a), lambda *a: bound(*a), lambda *a: getattr(type(c), name)(c, *a)]
+
 
 VECTOR_KEYS = [3, 0, 6, True, Index(3), -1, 2**64, 3.0, "3", None, slice(1, 4), slice(None, 2), slice(-2, None),
                slice(4, 1), slice(1, 4, 2), slice(None, None, -1), slice(0, 4, 0), slice(Index(1), 4),
@@ -375,18 +388,29 @@ def test_element_access_and_methods_match_pybind11(kind, numbered, mat, value):
         return v[0:6] if kind == "view" else v
 
     cls = type(make())
+    for name in ["numel", "dim", "__getitem__", "__setitem__", "__repr__"]:
+        for attribute in ["__doc__", "__name__", "__qualname__", "__module__", "__text_signature__"]:
+            expected = getattr(getattr(cls, name).__func__, attribute)
+            assert getattr(getattr(cls, name), attribute) == getattr(getattr(make(), name), attribute) == expected
     for key in MATRIX_KEYS if kind == "mat" else VECTOR_KEYS:
         c = make()
-        assert outcome(lambda: c[key]) == outcome(lambda: cls.__getitem__(c, key)), key
+        expected = pybind11_outcome(lambda: cls.__getitem__.__func__(c, key), c)
+        for form in [lambda k: c[k]] + calling_forms(c, "__getitem__"):
+            assert outcome(lambda: form(key)) == expected, key
         for new in [2.5, 2, True, Index(2), 1j, "2", None]:
-            fast, slow = make(), make()
+            slow = make()
+            expected = pybind11_outcome(lambda: cls.__setitem__.__func__(slow, key, new), slow)
 
-            def assign(target):
-                target[key] = new
+            def assign(target, k, x):
+                target[k] = x
 
-            assert outcome(lambda: assign(fast)) == outcome(lambda: cls.__setitem__(slow, key, new)), (key, new)
-            assert read_flat(fast) == read_flat(slow), (key, new)
+            for index in range(4):
+                fast = make()
+                form = [lambda k, x: assign(fast, k, x)] + calling_forms(fast, "__setitem__")
+                assert outcome(lambda: form[index](key, new)) == expected, (key, new, index)
+                assert read_flat(fast) == read_flat(slow), (key, new, index)
     for args in [(), (0,), (1,), (2,), (True,), (Index(1),), (-1,), (0.0,), (0, 1)]:
         c = make()
-        assert outcome(lambda: c.dim(*args)) == outcome(lambda: cls.dim(c, *args)), args
-        assert outcome(lambda: c.numel(*args)) == outcome(lambda: cls.numel(c, *args)), args
+        for name in ["dim", "numel"]:
+            expected = pybind11_outcome(lambda: getattr(cls, name).__func__(c, *args), c)
+            assert all(outcome(lambda: form(*args)) == expected for form in calling_forms(c, name)), args

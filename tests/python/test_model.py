@@ -620,10 +620,15 @@ def test_reference_node_models(name):
                                       [0, 2**63], [0] * 9, "ab", 5, None])
 def test_set_and_get_match_pybind11(affine_model, position):
     m, cls = affine_model, quorlibcore.model
+    bound_set, bound_get = m.set, m.get
+    gets = [m.get, bound_get, lambda *a: cls.get(m, *a)]
+    sets = [m.set, bound_set, lambda *a: cls.set(m, *a)]
     for idx in [0, 1, -1, True, Index(0), 0.0]:
-        assert outcome(lambda: m.get(idx, position)) == outcome(lambda: cls.get(m, idx, position)), (idx, position)
+        expected = outcome(lambda: cls.get.__func__(m, idx, position))
+        assert all(outcome(lambda: get(idx, position)) == expected for get in gets), (idx, position)
         for value in [1.5, 2, True, Index(2), 1j, "x", None]:
-            assert outcome(lambda: m.set(idx, position, value)) == outcome(
-                lambda: cls.set(m, idx, position, value)), (idx, position, value)
-            m.run()
-            assert outcome(lambda: m.get(0, [0, 1])) == outcome(lambda: cls.get(m, 0, [0, 1]))
+            for set_ in sets:
+                assert outcome(lambda: set_(idx, position, value)) == outcome(
+                    lambda: cls.set.__func__(m, idx, position, value)), (idx, position, value)
+                m.run()
+                assert outcome(lambda: m.get(0, [0, 1])) == outcome(lambda: cls.get.__func__(m, 0, [0, 1]))

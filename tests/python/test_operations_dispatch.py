@@ -241,6 +241,17 @@ def test_unsupported_calls_raise_type_error_and_change_nothing(case):
     np.testing.assert_array_equal(read(target), before)
 
 
+def test_wrong_call_with_a_large_vector_gives_a_short_message():
+    big, m = q.vecd(10**6), q.matd(2, 3)
+    for call in [lambda: q.axpy(1j, big, m), lambda: big.dim(1.5), lambda: q.vecd(big), lambda: big[m],
+                 lambda: SubVec(10**6).__setitem__(0, m), lambda: q.model(big, m)]:
+        with pytest.raises(TypeError) as error:
+            call()
+        assert len(str(error.value)) < 5000 and " of 1000000 elements" in str(error.value)
+    assert "Invoked with: 1j, quorlibcore.vecd of 1000000 elements, quorlibcore.matd of 2 x 3 elements" in \
+        outcome(lambda: q.axpy(1j, big, m))[1]
+
+
 # ---------------------------------------------------------------------------
 # the fast path and pybind11's overload resolution agree
 #
