@@ -369,7 +369,12 @@ def test_overflowing_and_non_finite_scalars_follow_ieee_arithmetic(data, letter,
             yv = y.values().astype(DTYPE[letter])
             q.axpy(alpha, x.obj, y.obj)
             got, expected = y.values(), a * xv + yv
-    np.testing.assert_array_equal(got, expected.astype(np.float64))
+    expected = expected.astype(np.float64)
+    # The kernel may fuse a multiply and an add, rounding once where numpy
+    # rounds twice: finite sums agree to that rounding, the rest exactly.
+    close = np.isfinite(expected) if op == "axpy" else np.zeros(n, bool)
+    np.testing.assert_array_equal(got[~close], expected[~close])
+    np.testing.assert_allclose(got[close], expected[close], rtol=2 * np.finfo(DTYPE[letter]).eps, atol=0)
 
 
 NAN, INF = float("nan"), float("inf")
