@@ -12,8 +12,9 @@ S& copy(const T& x, S& y)
     using E = typename T::SampleType;
     blas::requireCapacity(x, y, "copy");
     const int n = blas::toInt(x.numel(), "copy", "element count");
-    const auto in = overlap::elementwiseInput<E>(x.get(), y.get(), x.numel());
-    blas::Routines<E>::copy(n, in.get(), 1, y.get(), 1);
+    overlap::elementwise<E>(x.get(), y.get(), x.numel(), [&](const E* in) {
+        blas::Routines<E>::copy(n, in, 1, y.get(), 1);
+    });
     return y;
 }
 

@@ -65,15 +65,20 @@ private:
     size_t m_count;
 };
 
-// The input of an elementwise operation that writes n elements at `out`:
-// the same range read and written is exact as it is; other overlap is copied.
-template <typename E>
-Input<E> elementwiseInput(const E* in, const E* out, size_t n)
+// Runs call(input) for an elementwise operation that writes n elements at
+// `out`: the same range read and written is exact as it is, other overlap
+// reads a copy. The copy lives apart from the common path, which stays a
+// comparison and the call.
+template <typename E, typename Call>
+void elementwise(const E* in, const E* out, size_t n, Call call)
 {
+    if (in == out || !intersect(in, n, out, n)) [[likely]] {
+        call(in);
+        return;
+    }
     Input<E> input(in, n);
-    if (in != out)
-        input.separateFrom(out, n);
-    return input;
+    input.separateFrom(out, n);
+    call(input.get());
 }
 
 }  // namespace Quor::overlap

@@ -13,8 +13,9 @@ S& sum(const T& x, S& y)
     blas::requireCapacity(x, y, "sum");
     const int n = blas::toInt(x.numel(), "sum", "element count");
     const E one = E(1);
-    const auto in = overlap::elementwiseInput<E>(x.get(), y.get(), x.numel());
-    blas::Routines<E>::axpy(n, blas::arg(one), in.get(), 1, y.get(), 1);
+    overlap::elementwise<E>(x.get(), y.get(), x.numel(), [&](const E* in) {
+        blas::Routines<E>::axpy(n, blas::arg(one), in, 1, y.get(), 1);
+    });
     return y;
 }
 
