@@ -1,5 +1,6 @@
 #pragma once
 #include "operations/blas.hpp"
+#include "operations/overlap.hpp"
 
 namespace Quor {
 
@@ -12,7 +13,9 @@ S& axpy(typename T::SampleType alpha, const T& x, S& y)
     blas::requireCapacity(x, y, "axpy");
     const int n = blas::toInt(x.numel(), "axpy", "element count");
     const E a = alpha;
-    blas::Routines<E>::axpy(n, blas::arg(a), x.get(), 1, y.get(), 1);
+    overlap::elementwise<E>(x.get(), y.get(), x.numel(), [&](const E* in) {
+        blas::Routines<E>::axpy(n, blas::arg(a), in, 1, y.get(), 1);
+    });
     return y;
 }
 

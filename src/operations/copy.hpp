@@ -1,5 +1,6 @@
 #pragma once
 #include "operations/blas.hpp"
+#include "operations/overlap.hpp"
 
 namespace Quor {
 
@@ -11,7 +12,9 @@ S& copy(const T& x, S& y)
     using E = typename T::SampleType;
     blas::requireCapacity(x, y, "copy");
     const int n = blas::toInt(x.numel(), "copy", "element count");
-    blas::Routines<E>::copy(n, x.get(), 1, y.get(), 1);
+    overlap::elementwise<E>(x.get(), y.get(), x.numel(), [&](const E* in) {
+        blas::Routines<E>::copy(n, in, 1, y.get(), 1);
+    });
     return y;
 }
 

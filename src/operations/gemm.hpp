@@ -4,6 +4,7 @@
 
 #include "operations/blas.hpp"
 #include "operations/gemv.hpp"
+#include "operations/overlap.hpp"
 
 namespace Quor {
 
@@ -49,10 +50,15 @@ R& gemm(typename T::SampleType alpha, typename T::SampleType beta, const T& A, c
         detail::scaleOutput<E>(beta, Y.get(), Y.numel());
         return Y;
     }
+    // Y is written while all of A and X are read; one matrix passed as both
+    // A and X needs one copy.
+    overlap::Input<E> inA(A.get(), A.numel()), inX(X.get(), X.numel());
+    inA.separateFrom(Y.get(), Y.numel());
+    inX.separateFrom(Y.get(), Y.numel(), inA);
     const E a = alpha;
     const E b = beta;
-    blas::Routines<E>::gemm(CblasColMajor, CblasNoTrans, CblasNoTrans, m, n, k, blas::arg(a), A.get(),
-                            lda, X.get(), ldx, blas::arg(b), Y.get(), ldy);
+    blas::Routines<E>::gemm(CblasColMajor, CblasNoTrans, CblasNoTrans, m, n, k, blas::arg(a), inA.get(),
+                            lda, inX.get(), ldx, blas::arg(b), Y.get(), ldy);
     return Y;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "operations/blas.hpp"
+#include "operations/overlap.hpp"
 #include "operations/scale.hpp"
 
 namespace Quor {
@@ -67,9 +68,14 @@ R& gemv(typename T::SampleType alpha, typename T::SampleType beta, const T& A, c
         detail::scaleOutput<E>(beta, y.get(), rows);
         return y;
     }
+    // y is written while all of A and x are read, so any overlap with y,
+    // the same range included, is read from a copy.
+    overlap::Input<E> inA(A.get(), A.numel()), inX(x.get(), cols);
+    inA.separateFrom(y.get(), rows);
+    inX.separateFrom(y.get(), rows, inA);
     const E a = alpha;
     const E b = beta;
-    blas::Routines<E>::gemv(CblasColMajor, CblasNoTrans, m, n, blas::arg(a), A.get(), lda, x.get(), 1,
+    blas::Routines<E>::gemv(CblasColMajor, CblasNoTrans, m, n, blas::arg(a), inA.get(), lda, inX.get(), 1,
                             blas::arg(b), y.get(), 1);
     return y;
 }

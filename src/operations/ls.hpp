@@ -7,6 +7,7 @@
 
 #include "operations/blas.hpp"
 #include "operations/gels.hpp"
+#include "operations/overlap.hpp"
 
 namespace Quor {
 
@@ -68,6 +69,7 @@ template <typename T, typename S>
     requires MatrixContainer<T> && SameSample<T, S>
 void ls(const T& A, S& b)
 {
+    using E = typename T::SampleType;
     const size_t rows = A.template dim<0>();
     const size_t cols = A.template dim<1>();
     const size_t rhsLength = std::max(rows, cols);
@@ -75,6 +77,9 @@ void ls(const T& A, S& b)
         throw std::runtime_error("ls: b holds " + std::to_string(b.numel()) + " elements, fewer than the "
                                  + std::to_string(rhsLength) + " a " + std::to_string(rows) + "x"
                                  + std::to_string(cols) + " matrix needs");
+    // gels overwrites A and b while reading both: no answer exists when they share storage.
+    if (overlap::intersect<E>(A.get(), A.numel(), b.get(), rhsLength)) [[unlikely]]
+        throw std::runtime_error("ls: A and b share storage, so no solution was computed; A and b are unchanged");
     const int m = blas::toInt(rows, "ls", "row count");
     const int n = blas::toInt(cols, "ls", "column count");
     const int lda = blas::leadingDimension(rows, "ls");

@@ -1,5 +1,6 @@
 #pragma once
 #include "operations/blas.hpp"
+#include "operations/overlap.hpp"
 
 namespace Quor {
 
@@ -12,7 +13,9 @@ S& sum(const T& x, S& y)
     blas::requireCapacity(x, y, "sum");
     const int n = blas::toInt(x.numel(), "sum", "element count");
     const E one = E(1);
-    blas::Routines<E>::axpy(n, blas::arg(one), x.get(), 1, y.get(), 1);
+    overlap::elementwise<E>(x.get(), y.get(), x.numel(), [&](const E* in) {
+        blas::Routines<E>::axpy(n, blas::arg(one), in, 1, y.get(), 1);
+    });
     return y;
 }
 
