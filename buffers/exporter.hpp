@@ -149,10 +149,10 @@ inline PyTypeObject* makeType()
         {0, nullptr},
     };
     // Not instantiable from Python: only the module's functions make one.
-    static PyType_Spec spec = {"quorlibcore_buffers.memory_owner", sizeof(Exporter), 0,
+    static PyType_Spec definition = {"quorlibcore_buffers.memory_owner", sizeof(Exporter), 0,
                                Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_DISALLOW_INSTANTIATION,
                                slots};
-    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
+    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&definition));
 }
 
 // Created at import, kept for the life of the process.
