@@ -73,6 +73,17 @@ TYPED_TEST(ContainerTest, NewVectorIsZeroFilled)
         EXPECT_EQ(v[i], T{}) << "position " << i;
     const T* raw = v.get();
     EXPECT_TRUE(std::all_of(raw, raw + 4, [](const T& x) { return x == T{}; }));
+
+    // Large arrays come from their own pages; a second one after a written and freed one reads as zero too.
+    const size_t large = detail::mappedStorageBytes / sizeof(T) + 3;
+    for (int round = 0; round < 2; ++round) {
+        Vector<T> big(large);
+        const T* first = big.get();
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(first) % alignof(T), 0u);
+        EXPECT_TRUE(std::all_of(first, first + large, [](const T& x) { return x == T{}; }));
+        std::fill(big.get(), big.get() + large, sample<T>(1.0, 2.0));
+        EXPECT_EQ(big[large - 1], sample<T>(1.0, 2.0));
+    }
 }
 
 TYPED_TEST(ContainerTest, VectorIndexBoundsAndMessages)
