@@ -8,6 +8,7 @@
 #include "bind_containers.hpp"
 #include "bind_model.hpp"
 #include "bind_operations.hpp"
+#include "class_attributes.hpp"
 #include "class_guards.hpp"
 
 namespace {
@@ -25,6 +26,7 @@ void pybind11_init_quorlibcore(pybind11::module_& m)
     quorlib_pybind::installContainerFastPaths();
     quorlib_pybind::fast::installModelFastPaths();
     quorlib_pybind::fast::installFunctions(m);
+    quorlib_pybind::fast::installClassAttributes();
     quorlib_pybind::guards::installClassGuards();
 }
 

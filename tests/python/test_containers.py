@@ -414,3 +414,14 @@ def test_element_access_and_methods_match_pybind11(kind, numbered, mat, value):
         for name in ["dim", "numel"]:
             expected = pybind11_outcome(lambda: getattr(cls, name).__func__(c, *args), c)
             assert all(outcome(lambda: form(*args)) == expected for form in calling_forms(c, name)), args
+    meta = type(cls)  # pybind11's metaclass: a data descriptor of its own comes first, as on `type`
+    meta.numel = property(lambda _: "the metaclass's")
+    try:
+        assert cls.numel == "the metaclass's"
+    finally:
+        del meta.numel
+    assert cls.numel is cls.__dict__["numel"] and cls.numel(make()) == make().numel()
+    sub = type("sub", (cls,), {})
+    assert sub.numel is cls.numel
+    sub.numel = 5  # a change to the class is seen at once
+    assert sub.numel == 5
