@@ -54,6 +54,11 @@ template <> struct Routines<float> : RealProducts<float, scipy_cblas_sdot> {
     static constexpr auto gemv = scipy_cblas_sgemv;
     static constexpr auto gemm = scipy_cblas_sgemm;
     static constexpr auto gelsWork = scipy_LAPACKE_sgels_work;
+    static constexpr auto geqrfWork = scipy_LAPACKE_sgeqrf_work;
+    static constexpr auto gelqfWork = scipy_LAPACKE_sgelqf_work;
+    static constexpr auto applyQrWork = scipy_LAPACKE_sormqr_work;
+    static constexpr auto applyLqWork = scipy_LAPACKE_sormlq_work;
+    static constexpr auto trtrsWork = scipy_LAPACKE_strtrs_work;
 };
 
 template <> struct Routines<double> : RealProducts<double, scipy_cblas_ddot> {
@@ -64,6 +69,11 @@ template <> struct Routines<double> : RealProducts<double, scipy_cblas_ddot> {
     static constexpr auto gemv = scipy_cblas_dgemv;
     static constexpr auto gemm = scipy_cblas_dgemm;
     static constexpr auto gelsWork = scipy_LAPACKE_dgels_work;
+    static constexpr auto geqrfWork = scipy_LAPACKE_dgeqrf_work;
+    static constexpr auto gelqfWork = scipy_LAPACKE_dgelqf_work;
+    static constexpr auto applyQrWork = scipy_LAPACKE_dormqr_work;
+    static constexpr auto applyLqWork = scipy_LAPACKE_dormlq_work;
+    static constexpr auto trtrsWork = scipy_LAPACKE_dtrtrs_work;
 };
 
 template <>
@@ -76,6 +86,11 @@ struct Routines<std::complex<float>>
     static constexpr auto gemv = scipy_cblas_cgemv;
     static constexpr auto gemm = scipy_cblas_cgemm;
     static constexpr auto gelsWork = scipy_LAPACKE_cgels_work;
+    static constexpr auto geqrfWork = scipy_LAPACKE_cgeqrf_work;
+    static constexpr auto gelqfWork = scipy_LAPACKE_cgelqf_work;
+    static constexpr auto applyQrWork = scipy_LAPACKE_cunmqr_work;
+    static constexpr auto applyLqWork = scipy_LAPACKE_cunmlq_work;
+    static constexpr auto trtrsWork = scipy_LAPACKE_ctrtrs_work;
 };
 
 template <>
@@ -88,6 +103,11 @@ struct Routines<std::complex<double>>
     static constexpr auto gemv = scipy_cblas_zgemv;
     static constexpr auto gemm = scipy_cblas_zgemm;
     static constexpr auto gelsWork = scipy_LAPACKE_zgels_work;
+    static constexpr auto geqrfWork = scipy_LAPACKE_zgeqrf_work;
+    static constexpr auto gelqfWork = scipy_LAPACKE_zgelqf_work;
+    static constexpr auto applyQrWork = scipy_LAPACKE_zunmqr_work;
+    static constexpr auto applyLqWork = scipy_LAPACKE_zunmlq_work;
+    static constexpr auto trtrsWork = scipy_LAPACKE_ztrtrs_work;
 };
 
 // Real scalars go by value; complex ones by the address of a local copy,

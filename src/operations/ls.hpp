@@ -1,9 +1,14 @@
 #pragma once
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <numbers>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "operations/blas.hpp"
 #include "operations/gels.hpp"
@@ -12,21 +17,60 @@
 namespace Quor {
 
 namespace detail {
-// gels turns an infinity into NaN results or a false rank report, depending
-// on the precision, so non-finite input is refused before it runs.
-template <typename E>
-void requireFinite(const E* data, size_t count, const char* operand)
+// The bit pattern of the largest magnitude among `count` reals. IEEE
+// magnitudes order as their bit patterns do, so an integer maximum finds it,
+// and one pass of it vectorises where a floating-point maximum or an
+// early-exit test would not; a pattern at or above infinity's is a NaN or an
+// infinity.
+template <typename R>
+auto largestMagnitudeBits(const R* data, size_t count)
 {
-    const auto finite = [](const E& x) {
-        if constexpr (isComplex<E>)
-            return std::isfinite(x.real()) && std::isfinite(x.imag());
-        else
-            return std::isfinite(x);
-    };
-    if (!std::all_of(data, data + count, finite))
+    using Bits = std::conditional_t<sizeof(R) == 4, std::uint32_t, std::uint64_t>;
+    static_assert(sizeof(Bits) == sizeof(R) && std::numeric_limits<R>::is_iec559);
+    constexpr Bits magnitude = ~Bits{0} >> 1;
+    Bits largest = 0;
+    for (size_t i = 0; i < count; ++i) {
+        Bits bits;
+        std::memcpy(&bits, data + i, sizeof bits);
+        largest = std::max<Bits>(largest, bits & magnitude);
+    }
+    return largest;
+}
+
+// The largest magnitude among the elements' real and imaginary parts.
+template <typename E>
+auto largestPart(const E* data, size_t count)
+{
+    using R = decltype(std::abs(E{}));
+    // A complex array is an array of its parts, real part first.
+    const auto bits = largestMagnitudeBits(reinterpret_cast<const R*>(data), isComplex<E> ? 2 * count : count);
+    return std::bit_cast<R>(bits);
+}
+
+// gels turns an infinity into NaN results or a false rank report, depending
+// on the precision, so non-finite input is refused before it runs. Returns
+// the largest part, which tells ls how gels would scale the operand.
+template <typename E>
+auto requireFinite(const E* data, size_t count, const char* operand)
+{
+    const auto largest = largestPart(data, count);
+    if (!std::isfinite(largest))
         throw std::runtime_error(std::string("ls: ") + operand
                                  + " holds a non-finite value (NaN or infinity), so no solution was computed; A "
                                    "and b are unchanged");
+    return largest;
+}
+
+// Whether an operand whose largest part is `part` is one gels leaves
+// unscaled: largest modulus in [small, 1/small] (small = safe minimum /
+// precision), or zero where `zeroInRange`. A complex modulus lies in
+// [part, sqrt(2) part].
+template <typename E, typename R>
+bool inGelsRange(R part, bool zeroInRange)
+{
+    const R small = std::numeric_limits<R>::min() / std::numeric_limits<R>::epsilon();
+    const R spread = isComplex<E> ? std::numbers::sqrt2_v<R> : R{1};
+    return (zeroInRange && part == 0) || (part >= small && part * spread <= 1 / small);
 }
 
 // gels brings a right-hand side whose largest modulus lies outside
@@ -35,17 +79,21 @@ void requireFinite(const E* data, size_t count, const char* operand)
 // overdetermined system would come back scaled. Scaling b by a power of two
 // first (exact, but for elements that fall below the normal range) keeps gels
 // from scaling it; this returns the exponent e that brings b to [1/2, 1) when
-// divided by 2^e, or 0 when b is in range already.
-template <typename E>
-int rhsExponent(const E* b, size_t length)
+// divided by 2^e, or 0 when b is in range already. b is finite, and `part`
+// is its largest part.
+template <typename E, typename R>
+int rhsExponent(const E* b, size_t length, R part)
 {
-    using R = decltype(std::abs(E{}));
-    R largest = 0;
-    for (size_t i = 0; i < length; ++i)
-        largest = std::max(largest, std::abs(b[i]));
-    const R small = std::numeric_limits<R>::min() / std::numeric_limits<R>::epsilon();
-    if (!(largest > 0) || !std::isfinite(largest) || (largest >= small && largest <= 1 / small))
+    if (inGelsRange<E>(part, true))
         return 0;
+    R largest = part;
+    if constexpr (isComplex<E>) {
+        largest = 0;
+        for (size_t i = 0; i < length; ++i)
+            largest = std::max(largest, std::abs(b[i]));
+        if (inGelsRange<R>(largest, true))
+            return 0;
+    }
     int exponent = 0;
     std::frexp(largest, &exponent);
     return exponent;
@@ -89,11 +137,15 @@ void ls(const T& A, S& b)
     // Without unknowns there is nothing to solve for; b is its own residual.
     if (n == 0)
         return;
-    detail::requireFinite(A.get(), rows * cols, "A");
+    const auto aPart = detail::requireFinite(A.get(), rows * cols, "A");
     detail::requireFinite(b.get(), rhsLength, "b");
-    const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows) : 0;
+    // gels measures b's first `rows` elements.
+    const auto bPart = detail::largestPart(b.get(), rows);
+    const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows, bPart) : 0;
     detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
-    const lapack_int info = blas::gels(m, n, A.get(), lda, b.get(), ldb);
+    const bool unscaled =
+        detail::inGelsRange<E>(aPart, false) && (exponent != 0 || detail::inGelsRange<E>(bPart, true));
+    const lapack_int info = blas::gels(m, n, A.get(), lda, b.get(), ldb, unscaled);
     detail::scaleByPowerOfTwo(b.get(), rows, exponent);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)

@@ -762,6 +762,42 @@ TYPED_TEST(LsTest, NonFiniteInputIsRefusedBeforeTheSolverRuns)
     EXPECT_TRUE(isNan(b[0]));
 }
 
+// ls factors and solves itself where gels would not scale; its digits must be
+// the driver's, there and where gels scales A or b.
+TYPED_TEST(LsTest, DigitsAreThoseOfTheDriver)
+{
+    using T = TypeParam;
+    using R = decltype(std::abs(T{}));
+    const R tiny = std::numeric_limits<R>::min(), huge = std::numeric_limits<R>::max() * R(1e-6);
+    for (auto [rows, cols] : {std::pair{7, 3}, {4, 4}, {3, 6}})
+        for (auto [aScale, bScale] : {std::pair{R{1}, R{1}}, {R{1}, R{0}}, {R{1}, tiny}, {R{1}, huge}, {tiny, tiny},
+                                      {huge, huge}}) {
+            Matrix<T> A(rows, cols);
+            Vector<T> b(std::max(rows, cols));
+            for (int k = 0; k < rows * cols; ++k)  // diagonally dominant, so well conditioned
+                A.get()[k] = sample<T>((k % (rows + 1) == 0 ? 4 : 0) + std::cos(k * 1.7), std::sin(k * 0.3)) * aScale;
+            for (int k = 0; k < rows; ++k)
+                b.get()[k] = sample<T>(std::sin(k + 0.5) * bScale, std::cos(k * 2.1) * bScale);
+            SCOPED_TRACE(::testing::Message() << rows << "x" << cols << ", A scaled by " << aScale << ", b by "
+                                              << bScale);
+            std::vector<T> a0(A.get(), A.get() + A.numel()), b0(b.get(), b.get() + b.numel());
+            const int ldb = int(b0.size());
+            T optimum{};
+            blas::Routines<T>::gelsWork(LAPACK_COL_MAJOR, 'N', rows, cols, 1, a0.data(), rows, b0.data(), ldb,
+                                        &optimum, -1);
+            std::vector<T> work(size_t(std::real(optimum)));
+            ASSERT_EQ(blas::Routines<T>::gelsWork(LAPACK_COL_MAJOR, 'N', rows, cols, 1, a0.data(), rows, b0.data(),
+                                                  ldb, work.data(), lapack_int(work.size())),
+                      0);
+            ls(A, b);
+            if (aScale == R{1} && (bScale == R{1} || bScale == R{0}))  // ls factors and solves itself
+                EXPECT_EQ(storage(b), b0);
+            else  // gels scales, and leaves the residual rows scaled: only the solution is its
+                expectNear(std::vector<T>(b.get(), b.get() + cols), std::vector<T>(b0.begin(), b0.begin() + cols),
+                           tolerance<T>() * std::abs(b0[0]));
+        }
+}
+
 template <typename T>
 class ComplexLsTest : public ::testing::Test {};
 TYPED_TEST_SUITE(ComplexLsTest, ComplexSampleTypes);
