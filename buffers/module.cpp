@@ -1,11 +1,13 @@
 // Entry point of quorlibcore_buffers: zero-copy memoryviews of quorlibcore's
-// containers and model tensors. It shares nothing with quorlibcore but
-// pybind11's global type registry, through which it receives their objects.
+// containers and model tensors, and quorlibcore views of other buffers. It
+// shares nothing with quorlibcore but pybind11's global type registry,
+// through which it receives and makes their objects.
 #include <pybind11/pybind11.h>
 
 #include <cstring>
 #include <exception>
 
+#include "buffer_view.hpp"
 #include "container_memory.hpp"
 #include "exporter.hpp"
 #include "model_memory.hpp"
@@ -22,6 +24,7 @@ void init(py::module_& m)
     quorlib_buffers::registerExporter();
     quorlib_buffers::registerContainerMemory(m);
     quorlib_buffers::registerModelMemory(m);
+    quorlib_buffers::registerBufferView(m);
 }
 
 py::module_::module_def moduleDef;
@@ -48,7 +51,9 @@ extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
         return Py_NewRef(mainModule);
     PYBIND11_ENSURE_INTERNALS_READY
     auto m = py::module_::create_extension_module(
-        "quorlibcore_buffers", "Zero-copy memoryviews of quorlibcore's containers and model tensors.",
+        "quorlibcore_buffers",
+        "Zero-copy memoryviews of quorlibcore's containers and model tensors, and quorlibcore views of other "
+        "buffers.",
         &moduleDef);
     try {
         init(m);

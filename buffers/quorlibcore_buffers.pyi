@@ -1,10 +1,15 @@
 """
-Zero-copy memoryviews of quorlibcore's containers and model tensors.
+Zero-copy memoryviews of quorlibcore's containers and model tensors, and quorlibcore views of other buffers.
 """
 from __future__ import annotations
 import quorlibcore
 import typing
-__all__: list[str] = ['memory', 'model_input', 'model_output']
+import typing_extensions
+__all__: list[str] = ['as_view', 'memory', 'model_input', 'model_output']
+def as_view(arg0: typing_extensions.Buffer, /) -> quorlibcore.views | quorlibcore.viewd | quorlibcore.viewc | quorlibcore.viewz:
+    """
+    A quorlibcore view sharing the memory of a writable, contiguous, one-dimensional buffer of f, d, Zf or Zd elements.
+    """
 @typing.overload
 def memory(arg0: quorlibcore.vecs, /) -> memoryview:
     """

@@ -82,6 +82,8 @@ auto slice(C& v, const py::slice& slice)
     return v[Position{start, stop}];
 }
 
+inline void modelRun(Quor::Onnx::Model& model) { model.run(); }
+
 inline void modelSet(Quor::Onnx::Model& model, size_t inputIdx, std::span<const int64_t> tensorIdx, float value)
 {
     model.set<float>(inputIdx, tensorIdx, value);

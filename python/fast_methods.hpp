@@ -7,9 +7,9 @@
 //   serve exact ints, tuples and slices;
 // - for every method in the class's dict, an attribute that reads and behaves
 //   as pybind11's method attribute, and that serves the arguments its fast
-//   bodies decide (`numel`, `dim`, item access, the model's `set` and `get`)
-//   however it is reached: called on an instance, kept as a bound method, read
-//   from the class or called by a slot.
+//   bodies decide (`numel`, `dim`, item access, the model's `run`, `set` and
+//   `get`) however it is reached: called on an instance, kept as a bound
+//   method, read from the class or called by a slot.
 // Whatever the fast bodies leave goes to the pybind11 function.
 #include <cstddef>
 #include <initializer_list>
@@ -297,7 +297,9 @@ inline void installModelFastPaths()
 {
     using Quor::Onnx::Model;
     rememberBoundClass<Model>();
-    installMethods<Model>({{"set", &callMethod<&methods::modelSet>}, {"get", &callMethod<&methods::modelGet>}});
+    installMethods<Model>({{"run", &callMethod<&methods::modelRun>},
+                           {"set", &callMethod<&methods::modelSet>},
+                           {"get", &callMethod<&methods::modelGet>}});
 }
 
 }  // namespace quorlib_pybind::fast

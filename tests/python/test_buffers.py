@@ -177,3 +177,40 @@ def test_imported_first_it_imports_quorlibcore_itself_and_refuses_subinterpreter
             "import quorlibcore_buffers as b, quorlibcore as q; print(b.memory(q.matd(2, 3)).shape)")
     out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
     assert "does not support subinterpreters" in out and out.endswith("(2, 3)\n")
+
+
+@pytest.mark.parametrize("letter", LETTERS)
+def test_as_view_works_on_the_buffer_in_place(letter):
+    a = (np.arange(8) + 1).astype(DTYPES[letter])
+    v = qb.as_view(a[1:7])
+    assert type(v) is cls("view", letter) and v.numel() == 6 and v[0] == 2
+    v[0], a[2] = 20, 30
+    assert a[1] == 20 and v[1] == 30
+    expected = a.copy()
+    expected[2:8] += 2 * expected[0:6]
+    quorlibcore.axpy(2.0, qb.as_view(a[0:6]), qb.as_view(a[2:8]))  # overlapping, so as if x were copied
+    np.testing.assert_array_equal(a, expected)
+    inner = v[2:4]
+    del v, a
+    gc.collect()
+    assert [inner[0], inner[1]] == list(expected[3:5])
+
+
+@pytest.mark.parametrize("source, error, message", [
+    (lambda data: memoryview(data)[1:17].cast("d"), ValueError, "not aligned to their size of 8 bytes"),
+    (lambda data: memoryview(data).cast("d", (1, 3)), ValueError, "one-dimensional; the buffer has 2 dimensions"),
+    (lambda data: memoryview(data)[:16].cast("q"), TypeError, "format 'q'; formats f, d, Zf and Zd have one"),
+    (lambda data: np.zeros(6)[::2], ValueError, "C-contiguous"),
+    (lambda data: b"12345678", BufferError, "not writable"),
+    (lambda data: 1.0, TypeError, "incompatible function arguments")])
+def test_as_view_refuses_and_gives_the_export_back(source, error, message):
+    data = bytearray(24)
+    with pytest.raises(error, match=message):
+        qb.as_view(source(data))
+    data.append(0)  # not exported any more
+    kept = qb.as_view(memoryview(data)[:24].cast("d"))
+    with pytest.raises(BufferError):  # exported while the view lives
+        data.append(0)
+    del kept
+    gc.collect()
+    data.append(0)
