@@ -37,3 +37,6 @@ if __name__ == "__main__":
     print(residual_norm(A, v, q.vecd(2)))
     shape: tuple[int, ...] | None = qb.memory(A).shape
     print(shape)
+    imported = qb.as_view(qb.memory(v))  # a view onto another buffer: one of the four view classes
+    if isinstance(imported, q.viewd):
+        print(imported.numel())
