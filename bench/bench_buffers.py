@@ -208,7 +208,7 @@ def main():
     arg = json.dumps(models)
     ort_python = bench_model.bench_venv_python()
     ours, theirs = {}, {}
-    for _ in range(3):  # engines alternate; the best of the rounds counts
+    for _ in range(5):  # engines alternate; the best of the rounds counts
         for target, python, code in ((ours, sys.executable, QUORLIB_WORKER), (theirs, ort_python, ORT_WORKER)):
             for key, value in bench_model.worker(python, code, arg).items():
                 target[key] = min(target.get(key, float("inf")), value)
