@@ -80,7 +80,17 @@ def bench_venv_python():
 TIMER = """
 import json, sys, time
 
+settled = False
+
+
 def per_call(fn, min_time=0.2, repeats=5):
+    # The BLAS thread pools that numpy and quorlibcore start when they load
+    # spin for a moment before they sleep, on a core of their own: the first
+    # timing waits for that.
+    global settled
+    if not settled:
+        time.sleep(0.5)
+        settled = True
     n = 1
     while True:
         t = time.perf_counter()
