@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include "fast_call.hpp"
+#include "initialised_caster.hpp"
 #include "types/Traits.hpp"
 
 namespace quorlib_pybind::fast {
@@ -46,10 +47,7 @@ template <typename C>
 const C* heldObject(PyObject* object)
 {
     static const pybind11::detail::type_info* bound = pybind11::detail::get_type_info(typeid(C), true);
-    if (!PyObject_TypeCheck(object, bound->type))
-        return nullptr;
-    const pybind11::detail::value_and_holder held =
-        reinterpret_cast<pybind11::detail::instance*>(object)->get_value_and_holder(bound, false);
+    const pybind11::detail::value_and_holder held = heldValue(object, bound);
     return held.inst != nullptr && held.holder_constructed() ? held.template value_ptr<C>() : nullptr;
 }
 

@@ -15,15 +15,21 @@
 
 namespace quorlib_pybind {
 
+// The value and holder of `object` for the bound class, if `object` is an
+// instance of it or of a subclass; otherwise one whose `inst` is null.
+inline pybind11::detail::value_and_holder heldValue(PyObject* object, const pybind11::detail::type_info* bound)
+{
+    namespace detail = pybind11::detail;
+    if (bound == nullptr || !PyObject_TypeCheck(object, bound->type))
+        return {};
+    return reinterpret_cast<detail::instance*>(object)->get_value_and_holder(bound, false);
+}
+
 // True when `object` is an instance of the bound class (or of a subclass)
 // whose native value was never constructed.
 inline bool isUninitialisedInstance(PyObject* object, const pybind11::detail::type_info* bound)
 {
-    namespace detail = pybind11::detail;
-    if (bound == nullptr || !PyObject_TypeCheck(object, bound->type))
-        return false;
-    auto* inst = reinterpret_cast<detail::instance*>(object);
-    const detail::value_and_holder held = inst->get_value_and_holder(bound, false);
+    const pybind11::detail::value_and_holder held = heldValue(object, bound);
     return held.inst != nullptr && !held.holder_constructed();
 }
 

@@ -48,17 +48,15 @@ auto largestPart(const E* data, size_t count)
 }
 
 // gels turns an infinity into NaN results or a false rank report, depending
-// on the precision, so non-finite input is refused before it runs. Returns
-// the largest part, which tells ls how gels would scale the operand.
-template <typename E>
-auto requireFinite(const E* data, size_t count, const char* operand)
+// on the precision, so non-finite input is refused before it runs; `part` is
+// the largest part of the operand's elements, NaN or infinity if one is.
+template <typename R>
+void requireFinite(R part, const char* operand)
 {
-    const auto largest = largestPart(data, count);
-    if (!std::isfinite(largest))
+    if (!std::isfinite(part))
         throw std::runtime_error(std::string("ls: ") + operand
                                  + " holds a non-finite value (NaN or infinity), so no solution was computed; A "
                                    "and b are unchanged");
-    return largest;
 }
 
 // Whether an operand whose largest part is `part` is one gels leaves
@@ -137,10 +135,13 @@ void ls(const T& A, S& b)
     // Without unknowns there is nothing to solve for; b is its own residual.
     if (n == 0)
         return;
-    const auto aPart = detail::requireFinite(A.get(), rows * cols, "A");
-    detail::requireFinite(b.get(), rhsLength, "b");
-    // gels measures b's first `rows` elements.
+    // The largest parts tell how gels would scale A and b (it measures b's
+    // first `rows` elements); the rest of b's first max(m, n) is read too.
+    const auto aPart = detail::largestPart(A.get(), rows * cols);
+    detail::requireFinite(aPart, "A");
     const auto bPart = detail::largestPart(b.get(), rows);
+    detail::requireFinite(bPart, "b");
+    detail::requireFinite(detail::largestPart(b.get() + rows, rhsLength - rows), "b");
     const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows, bPart) : 0;
     detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
     const bool unscaled =
