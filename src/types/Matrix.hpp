@@ -24,7 +24,17 @@ public:
     {
     }
 
+    // A matrix over storage that exists already, such as memory another
+    // object lends (ExternalStorage.hpp); it must hold rows x columns elements.
+    Matrix(size_t numRows, size_t numCols, std::shared_ptr<T[]> data)
+        : m_dim{numRows, numCols}, m_numel(checkedProduct(numRows, numCols)), m_data(std::move(data))
+    {
+    }
+
     T* get() const { return m_data.get(); }
+
+    // The storage handle the matrix shares.
+    const std::shared_ptr<T[]>& storage() const { return m_data; }
 
     T& operator[](std::pair<size_t, size_t> idx) { return m_data[checkedLocation(idx)]; }
 
