@@ -155,6 +155,18 @@ public:
     TensorMemory inputMemory(size_t inputIdx) { return memory(m_inputArray, inputIdx, "input"); }
     TensorMemory outputMemory(size_t outputIdx) { return memory(m_outputArray, outputIdx, "output"); }
 
+    // Memory lent to the model (ExternalStorage.hpp), for the garbage
+    // collector of the Python layer: `visit` is called with each owner the
+    // model alone holds, stopping at the first nonzero result, which is
+    // returned; `releaseExternalOwners` lets go of all lent memory, leaving
+    // a model that refuses to run or fails cleanly instead of reading it.
+    template <typename Visit>
+    int visitExternalOwners(Visit&&) const
+    {
+        return 0;
+    }
+    void releaseExternalOwners() {}
+
 private:
     static TensorMemory memory(std::vector<Ort::Value>& tensors, size_t idx, const char* group)
     {
