@@ -4,118 +4,48 @@
 // operations read and write it in place, without a copy either way. The
 // buffer must be writable, one-dimensional and contiguous, its elements of
 // format f, d, Zf or Zd and aligned to their size, as the containers' own
-// storage is. The view's storage holds the export, and through it the
-// exporter, until the last view onto it (a slice of it, too) is gone.
-#include <bit>
-#include <cstdint>
-#include <memory>
+// storage is. The view holds the export, and through it the exporter, until
+// it and every view sliced from it are gone (buffer_export.hpp).
+#include <cstddef>
 #include <string>
-#include <string_view>
 
 #include <Python.h>
-#include <boost/hana.hpp>
 #include <pybind11/pybind11.h>
 
-#include "container_memory.hpp"
+#include "buffer_elements.hpp"
+#include "buffer_export.hpp"
 #include "types/VectorView.hpp"
 
 namespace quorlib_buffers {
 
-// Gives the export back, under the interpreter lock, when the last view onto
-// its memory goes.
-struct ExportRelease {
-    Py_buffer* held;
-
-    void operator()(const void*) const
-    {
-        if (Py_IsInitialized()) {  // else the exporter went with the interpreter
-            const PyGILState_STATE state = PyGILState_Ensure();
-            PyBuffer_Release(held);
-            PyGILState_Release(state);
-        }
-        delete held;
-    }
+struct ViewClasses {
+    static constexpr auto name =
+        pybind11::detail::const_name("quorlibcore.views | quorlibcore.viewd | quorlibcore.viewc | quorlibcore.viewz");
 };
-
-// A struct format without a prefix that only restates the native byte order.
-inline std::string_view nativeFormat(const char* format)
-{
-    std::string_view plain = format == nullptr ? "B" : format;
-    const bool little = std::endian::native == std::endian::little;
-    if (!plain.empty() && (plain[0] == '@' || plain[0] == '=' || (little && plain[0] == '<')))
-        plain.remove_prefix(1);
-    return plain;
-}
-
-// The return type's name in the signature: the view class of each format.
-struct AnyView {
-    pybind11::object view;
-};
-
-// Gives the export back and raises `Error` with `message`.
-template <typename Error>
-[[noreturn]] void refuse(Py_buffer* held, const std::string& message)
-{
-    PyBuffer_Release(held);
-    throw Error("as_view: " + message);
-}
-
-// The view onto an export of E elements, which it takes over.
-template <typename E>
-pybind11::object viewOfExport(std::unique_ptr<Py_buffer> held)
-{
-    if (held->ndim != 1)
-        refuse<pybind11::value_error>(held.get(), "a view is one-dimensional; the buffer has "
-                                                      + std::to_string(held->ndim) + " dimensions");
-    if (reinterpret_cast<std::uintptr_t>(held->buf) % sizeof(E) != 0)
-        refuse<pybind11::value_error>(held.get(), "the buffer's elements are not aligned to their size of "
-                                                      + std::to_string(sizeof(E)) + " bytes");
-    const auto count = static_cast<size_t>(held->shape[0]);
-    auto* elements = static_cast<E*>(held->buf);
-    // The storage owns the export from here; should making it fail, it is
-    // released on the way out.
-    const std::shared_ptr<E[]> storage(elements, ExportRelease{held.release()});
-    return pybind11::cast(Quor::VectorView<E>({0, count}, storage));
-}
+using AnyView = MadeObject<ViewClasses>;
 
 inline AnyView asView(const pybind11::buffer& source)
 {
-    auto held = std::make_unique<Py_buffer>();
-    if (PyObject_GetBuffer(source.ptr(), held.get(), PyBUF_WRITABLE | PyBUF_FORMAT | PyBUF_C_CONTIGUOUS) != 0)
-        throw pybind11::error_already_set();
-    const std::string_view format = nativeFormat(held->format);
-    AnyView result;
-    hana::for_each(sampleTypes, [&](auto sample) {
+    const pybind11::object held =
+        takeExport(source.ptr(), PyBUF_WRITABLE | PyBUF_FORMAT | PyBUF_C_CONTIGUOUS);
+    const Py_buffer& view = exportView(held);
+    return {forSampleType(view, "as_view", [&](auto sample) {
         using E = typename decltype(sample)::type;
-        if (held && format == quorlib_buffers::format<E> && held->itemsize == sizeof(E))
-            result.view = viewOfExport<E>(std::move(held));
-    });
-    if (held)
-        refuse<pybind11::type_error>(held.get(), "no quorlibcore view holds elements of format '"
-                                                     + std::string(format) + "'; formats f, d, Zf and Zd have one");
-    return result;
+        if (view.ndim != 1)
+            throw pybind11::value_error("as_view: a view is one-dimensional; the buffer has "
+                                        + std::to_string(view.ndim) + " dimensions");
+        E* elements = alignedElements<E>(view, "as_view");
+        const auto count = static_cast<size_t>(view.shape[0]);
+        return pybind11::cast(Quor::VectorView<E>({0, count}, storageOfExport<E[]>(held, elements)));
+    })};
 }
 
 inline void registerBufferView(pybind11::module_& m)
 {
     m.def("as_view", &asView,
           "A quorlibcore view sharing the memory of a writable, contiguous, one-dimensional buffer of f, d, Zf or "
-          "Zd elements.");
+          "Zd elements.",
+          pybind11::arg("buffer"), pybind11::pos_only());
 }
 
 }  // namespace quorlib_buffers
-
-namespace pybind11::detail {
-
-template <>
-struct type_caster<quorlib_buffers::AnyView> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::AnyView,
-                         const_name("quorlibcore.views | quorlibcore.viewd | quorlibcore.viewc | quorlibcore.viewz"));
-
-    static handle cast(const quorlib_buffers::AnyView& src, return_value_policy, handle)
-    {
-        return src.view.inc_ref();
-    }
-};
-
-}  // namespace pybind11::detail

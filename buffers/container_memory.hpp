@@ -2,7 +2,8 @@
 // memory(c): a writable view of exactly the elements a container addresses.
 // Vectors and views are 1-D; matrices are 2-D (rows, columns) with
 // column-major strides. The view holds a copy of the container, which shares
-// its storage, so the elements outlive the Python object they came from.
+// its storage, or the holder of the export whose memory the container shows,
+// so the elements outlive the Python object they came from.
 #include <complex>
 #include <memory>
 #include <utility>
@@ -12,6 +13,7 @@
 
 #include "arguments.hpp"
 #include "exporter.hpp"
+#include "types/ExternalStorage.hpp"
 #include "types/Matrix.hpp"
 #include "types/Traits.hpp"
 #include "types/Vector.hpp"
@@ -54,6 +56,11 @@ Layout containerLayout(const C& c)
 template <typename C>
 py::memoryview containerMemory(const Bound<C>& c)
 {
+    // Memory another object lends is kept by the holder of its export, which
+    // the memoryview's exporter then holds and reports to the collector.
+    if (const Quor::ExternalOwner* owner = Quor::externalOwner(c.value->storage()))
+        return exportMemory(containerLayout(*c.value), nullptr,
+                            py::reinterpret_borrow<py::object>(static_cast<PyObject*>(owner->object)));
     return exportMemory(containerLayout(*c.value), std::make_shared<const C>(*c.value), py::object());
 }
 
@@ -67,9 +74,10 @@ inline void registerContainerMemory(py::module_& m)
             // One docstring for the whole overload set.
             if (std::exchange(first, false))
                 m.def("memory", &containerMemory<C>,
-                      "Writable view of the elements of a container; a matrix in column-major order.");
+                      "Writable view of the elements of a container; a matrix in column-major order.",
+                      py::arg("container"), py::pos_only());
             else
-                m.def("memory", &containerMemory<C>);
+                m.def("memory", &containerMemory<C>, py::arg("container"), py::pos_only());
         });
     });
 }

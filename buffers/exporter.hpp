@@ -128,16 +128,20 @@ inline int traverse(PyObject* self, visitproc visit, void* arg)
     return 0;
 }
 
+// Through the interpreter's trashcan: views of views of ... nest, and a
+// deep chain freed at once would exhaust the C stack.
 inline void dealloc(PyObject* self)
 {
     auto* exporter = reinterpret_cast<Exporter*>(self);
     PyTypeObject* type = Py_TYPE(self);
     PyObject_GC_UnTrack(self);
+    Py_TRASHCAN_BEGIN(self, dealloc)
     delete exporter->layout;
     delete exporter->storage;
     Py_XDECREF(exporter->owner);
     PyObject_GC_Del(self);
     Py_DECREF(type);
+    Py_TRASHCAN_END
 }
 
 inline PyTypeObject* makeType()

@@ -1,10 +1,14 @@
 #pragma once
 // Guards for object protocols that reach the classes around their methods.
-// - `__class__` assignment: CPython allows it between classes of the same
-//   layout, which all of pybind11's classes share, so a matrix could become a
-//   vector and its methods would read past the storage. CPython refuses it
-//   between classes with different deallocators: each class gets a
-//   deallocator of its own, which frees the memory as before.
+// - `__class__` and `__bases__` assignment: CPython allows them between
+//   classes of the same layout, which all of pybind11's classes share, so a
+//   matrix could become a vector and its methods would read past the
+//   storage. Each class gets a deallocator of its own, which frees the memory
+//   as before, and an instance one pointer larger than pybind11's: no two of
+//   the classes then share a layout, and CPython refuses every assignment
+//   that would change which native object an instance holds, on Python
+//   subclasses too, as well as a class derived from two of them (whose
+//   layouts conflict).
 // - pybind11's common base class: creating an instance of it directly, or of
 //   a class no pybind11 class derives from (as pickle protocols 0 and 1 do),
 //   makes pybind11 throw through the interpreter, which aborts the process.
@@ -36,6 +40,22 @@ void ownDeallocator()
         return;
     inheritedFree<C> = type->tp_free;
     type->tp_free = &freeInstance<C>;
+}
+
+template <typename C>
+void ownLayout()
+{
+    PyTypeObject* type = fast::boundClass<C>;
+    const auto* base = reinterpret_cast<PyTypeObject*>(pybind11::detail::get_internals().instance_base);
+    if (type->tp_basicsize == base->tp_basicsize)
+        type->tp_basicsize += static_cast<Py_ssize_t>(sizeof(void*));
+}
+
+template <typename C>
+void guardClass()
+{
+    ownDeallocator<C>();
+    ownLayout<C>();
 }
 
 inline newfunc baseNew = nullptr;
@@ -96,10 +116,10 @@ inline void installClassGuards()
     hana::for_each(operationsSet, [](auto hanaType) {
         using E = typename decltype(hanaType)::type;
         hana::for_each(containerSet<E>, [](auto hanaContainer) {
-            ownDeallocator<typename decltype(hanaContainer)::type>();
+            guardClass<typename decltype(hanaContainer)::type>();
         });
     });
-    ownDeallocator<Quor::Onnx::Model>();
+    guardClass<Quor::Onnx::Model>();
     guardBaseConstructor();
 }
 

@@ -13,6 +13,7 @@
 #include <pybind11/pybind11.h>
 
 #include "text_form.hpp"
+#include "types/ExternalStorage.hpp"
 #include "types/Model.hpp"
 
 namespace quorlib_pybind::methods {
@@ -79,7 +80,12 @@ auto slice(C& v, const py::slice& slice)
     // Negative steps arrive here as huge unsigned values.
     if (step > 1)
         throw std::runtime_error("stepsizes larger than 1 invalid for vector");
-    return v[Position{start, stop}];
+    auto view = v[Position{start, stop}];
+    // Over lent memory, each view object holds a reference of its own to the
+    // lender, which it can report to the garbage collector.
+    if (Quor::externalOwner(view.storage()) != nullptr) [[unlikely]]
+        return decltype(view)({0, view.numel()}, Quor::separateStorage(view.storage(), view.get()));
+    return view;
 }
 
 inline void modelRun(Quor::Onnx::Model& model) { model.run(); }

@@ -33,7 +33,8 @@ namespace quorlib_pybind::fast {
 // ---------------------------------------------------------------------------
 // Mapping slots
 
-// pybind11's functions behind the slots, and its slot for deletion.
+// pybind11's functions behind the slots (strong references), and its slot for
+// deletion.
 template <typename C>
 inline PyObject* getItemFunction = nullptr;
 template <typename C>
@@ -70,8 +71,11 @@ template <typename C, auto setter, auto... getters>
 void installSubscript()
 {
     PyMappingMethods* mapping = boundClass<C>->tp_as_mapping;
-    getItemFunction<C> = methodFunction(boundClass<C>, "__getitem__");
-    setItemFunction<C> = methodFunction(boundClass<C>, "__setitem__");
+    // Kept for the life of the process: a key's conversion can replace the
+    // class's method, and with it the last other reference to the function,
+    // while the function runs.
+    getItemFunction<C> = Py_NewRef(methodFunction(boundClass<C>, "__getitem__"));
+    setItemFunction<C> = Py_NewRef(methodFunction(boundClass<C>, "__setitem__"));
     pybind11SetItem<C> = mapping->mp_ass_subscript;
     mapping->mp_subscript = &getItem<C, getters...>;
     mapping->mp_ass_subscript = &setItem<C, setter>;
@@ -96,6 +100,8 @@ void deallocate(PyObject* self)
         pybind11Dealloc<C>(self);
         return;
     }
+    if (PyType_HasFeature(type, Py_TPFLAGS_HAVE_GC))
+        PyObject_GC_UnTrack(self);
     auto& holder = *reinterpret_cast<std::unique_ptr<C>*>(&instance->simple_value_holder[1]);
     ViewCache<C>& cache = viewCache<C>;
     cache.giveNative(holder.release());
@@ -107,7 +113,7 @@ void deallocate(PyObject* self)
 template <typename C>
 void installDealloc()
 {
-    if (PyType_HasFeature(boundClass<C>, Py_TPFLAGS_HAVE_GC))
+    if (boundClass<C>->tp_dealloc == &deallocate<C>)
         return;
     pybind11Dealloc<C> = boundClass<C>->tp_dealloc;
     boundClass<C>->tp_dealloc = &deallocate<C>;
@@ -147,6 +153,24 @@ PyObject* callRepr(PyObject* callable, PyObject* const* args, size_t nargsf, PyO
     if (kwnames == nullptr && PyVectorcall_NARGS(nargsf) == 1)
         if (PyObject* brief = briefRepr<C>(args[0]); brief != notDecided)
             return brief;
+    return callPybind11(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
+}
+
+// `__init__` on an instance that holds its native object already: pybind11
+// would return without doing anything, and the caller would believe the
+// object rebuilt.
+template <typename C>
+PyObject* callInit(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
+{
+    static const py::detail::type_info* bound = py::detail::get_type_info(typeid(C), true);
+    if (PyVectorcall_NARGS(nargsf) >= 1) {
+        const py::detail::value_and_holder held = heldValue(args[0], bound);
+        if (held.inst != nullptr && held.holder_constructed()) {
+            PyErr_Format(PyExc_TypeError, "%s object is already initialised: __init__ cannot be called again",
+                         Py_TYPE(args[0])->tp_name);
+            return nullptr;
+        }
+    }
     return callPybind11(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
 }
 
@@ -239,7 +263,7 @@ void installMethods(std::initializer_list<FastMethod> fast)
     size_t named = 0;
     PyTypeObject* type = methodType();
     for (const auto& [name, function] : found) {
-        vectorcallfunc call = &callMethod<>;
+        vectorcallfunc call = PyUnicode_CompareWithASCIIString(name.ptr(), "__init__") == 0 ? &callInit<C> : &callMethod<>;
         for (const FastMethod& f : fast)
             if (f.name == PyUnicode_AsUTF8(name.ptr())) {
                 call = f.call;

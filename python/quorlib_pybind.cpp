@@ -10,6 +10,7 @@
 #include "bind_operations.hpp"
 #include "class_attributes.hpp"
 #include "class_guards.hpp"
+#include "collected_classes.hpp"
 
 namespace {
 
@@ -21,6 +22,7 @@ void pybind11_init_quorlibcore(pybind11::module_& m)
     quorlib_pybind::registerModel(m);
     quorlib_pybind::registerContainers(m);
     quorlib_pybind::registerOperations(m);
+    quorlib_pybind::collected::installCollection();
     // What users call in loops skips pybind11's dispatcher where the arguments
     // decide the call at a glance.
     quorlib_pybind::installContainerFastPaths();

@@ -20,17 +20,22 @@ class ViewCache {
 public:
     static constexpr size_t capacity = 8;
 
-    // A zeroed, initialised instance of `type` (exactly C's class), or nullptr.
+    // A zeroed, initialised instance of `type` (exactly C's class), or
+    // nullptr; tracked by the garbage collector if the class is collected,
+    // as the class's allocation would have it.
     PyObject* takeObject(PyTypeObject* type)
     {
         if (objectCount == 0)
             return type->tp_alloc(type, 0);
         PyObject* object = objects[--objectCount];
         std::memset(static_cast<void*>(object), 0, static_cast<size_t>(type->tp_basicsize));
-        return PyObject_Init(object, type);
+        PyObject_Init(object, type);
+        if (PyType_HasFeature(type, Py_TPFLAGS_HAVE_GC))
+            PyObject_GC_Track(object);
+        return object;
     }
 
-    // Takes the memory of a dead instance, or frees it.
+    // Takes the memory of a dead instance (untracked), or frees it.
     void giveObject(PyObject* object, PyTypeObject* type)
     {
         if (objectCount < capacity)

@@ -91,10 +91,36 @@ int rhsExponent(const E* b, size_t length, R part)
             largest = std::max(largest, std::abs(b[i]));
         if (inGelsRange<R>(largest, true))
             return 0;
+        // A modulus beyond the largest real: the largest part sets the scale
+        // (no modulus exceeds sqrt(2) times it).
+        if (!std::isfinite(largest))
+            largest = part;
     }
     int exponent = 0;
     std::frexp(largest, &exponent);
     return exponent;
+}
+
+// The parts of a complex element can be finite while its modulus exceeds the
+// largest real (3e38 + 3e38i in single precision); gels measures moduli, and
+// would scale by the infinite one into NaN. Such an operand is divided by 2^e
+// first, with e the exponent that brings its largest part `part` to
+// [1/2, 1); this returns e, or 0 where every modulus is finite.
+template <typename E, typename R>
+int overflowExponent(const E* data, size_t count, R part)
+{
+    if constexpr (isComplex<E>) {
+        if (part > std::numeric_limits<R>::max() / std::numbers::sqrt2_v<R>) {
+            for (size_t i = 0; i < count; ++i) {
+                if (!std::isfinite(std::abs(data[i]))) {
+                    int exponent = 0;
+                    std::frexp(part, &exponent);
+                    return exponent;
+                }
+            }
+        }
+    }
+    return 0;
 }
 
 template <typename E>
@@ -142,12 +168,19 @@ void ls(const T& A, S& b)
     const auto bPart = detail::largestPart(b.get(), rows);
     detail::requireFinite(bPart, "b");
     detail::requireFinite(detail::largestPart(b.get() + rows, rhsLength - rows), "b");
-    const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows, bPart) : 0;
+    const int aExponent = detail::overflowExponent(A.get(), rows * cols, aPart);
+    detail::scaleByPowerOfTwo(A.get(), rows * cols, -aExponent);
+    const int exponent = rows > cols ? detail::rhsExponent(b.get(), rows, bPart)
+                                     : detail::overflowExponent(b.get(), rows, bPart);
     detail::scaleByPowerOfTwo(b.get(), rows, -exponent);
-    const bool unscaled =
-        detail::inGelsRange<E>(aPart, false) && (exponent != 0 || detail::inGelsRange<E>(bPart, true));
+    const bool unscaled = detail::inGelsRange<E>(std::ldexp(aPart, -aExponent), false)
+        && (exponent != 0 || detail::inGelsRange<E>(bPart, true));
     const lapack_int info = blas::gels(m, n, A.get(), lda, b.get(), ldb, unscaled);
-    detail::scaleByPowerOfTwo(b.get(), rows, exponent);
+    // The solution of (A / 2^a) x' = b / 2^e is x' = x 2^(a - e); residual
+    // rows carry b's scale only.
+    detail::scaleByPowerOfTwo(b.get(), cols, exponent - aExponent);
+    if (rows > cols)
+        detail::scaleByPowerOfTwo(b.get() + cols, rows - cols, exponent);
     if (info > 0)
         throw std::runtime_error("ls: diagonal element " + std::to_string(info)
                                  + " of the triangular factor of A is zero, so A is not of full rank and no "
@@ -156,6 +189,10 @@ void ls(const T& A, S& b)
         throw std::runtime_error("ls: argument " + std::to_string(-info)
                                  + " of gels is invalid (A or b may hold NaN); A and b may hold "
                                    "intermediate values");
+    // Finite input can still have a solution beyond the precision's range.
+    if (!std::isfinite(detail::largestPart(b.get(), cols)))
+        throw std::runtime_error("ls: the solution does not fit in the precision of A and b (an element is NaN "
+                                 "or infinite); A and b hold intermediate values");
 }
 
 }  // namespace Quor

@@ -41,6 +41,9 @@ public:
 
     size_t numel() const { return m_numel; }
 
+    // The storage handle the vector shares with its views.
+    const std::shared_ptr<T[]>& storage() const { return m_data; }
+
     template <size_t idx>
     size_t dim() const
     {
