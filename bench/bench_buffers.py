@@ -21,7 +21,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import bench_model  # noqa: E402
 
 import quorlibcore as q  # noqa: E402
-from quorlibcore_buffers import as_view, memory  # noqa: E402
+from quorlibcore_buffers import as_matrix, as_view, memory  # noqa: E402
 
 ROUNDS, REPEATS = 10, 5
 
@@ -99,6 +99,8 @@ def bulk_rows():
     def axpy_in_place():
         y_own[...] += 2.5 * x_own
 
+    cg_ours, cg_numpy = conjugate_gradients(rng)
+    gemm_ours, gemm_numpy = products(rng)
     return [
         ("copy-in, 10⁶ doubles", lambda: np.copyto(np.asarray(memory(v)), src), lambda: np.copyto(other, src)),
         ("copy-out, 10⁶ doubles", lambda: np.copyto(out, np.asarray(memory(v))), lambda: np.copyto(out, other)),
@@ -111,7 +113,65 @@ def bulk_rows():
         ("the same, copied into quorlibcore storage and back (memory)", axpy_copied, axpy_numpy),
         ("y += 2.5·x in place, 10⁶ doubles already in quorlibcore storage (X, Y views)",
          lambda: q.axpy(2.5, xv, yv), axpy_in_place),
+        ("conjugate gradients, n = 2000, 60 iterations, F-ordered A (as_matrix, as_view)", cg_ours, cg_numpy),
+        ("gemm of 500² F-ordered matrices into a numpy result (as_matrix) vs np.matmul(out=)", gemm_ours,
+         gemm_numpy),
     ]
+
+
+def conjugate_gradients(rng, n=2000, iterations=60):
+    """The same iteration on numpy's arrays: quorlibcore works on them in place."""
+    B = rng.standard_normal((n, n))
+    A = np.asfortranarray(B @ B.T / n + np.eye(n))  # symmetric positive definite
+    b = rng.standard_normal(n)
+    x, r, p, Ap = (np.empty(n) for _ in range(4))
+
+    def ours():
+        Am, xv, rv, pv, Apv = as_matrix(A), as_view(x), as_view(r), as_view(p), as_view(Ap)
+        x[:] = 0.0
+        np.copyto(r, b)
+        np.copyto(p, b)
+        rs = q.dot(rv, rv)
+        for _ in range(iterations):
+            q.gemv(1.0, 0.0, Am, pv, Apv)
+            alpha = rs / q.dot(pv, Apv)
+            q.axpy(alpha, pv, xv)
+            q.axpy(-alpha, Apv, rv)
+            rs_new = q.dot(rv, rv)
+            q.axpy(1.0, rv, q.scale(rs_new / rs, pv))  # p = r + (rs_new / rs) p
+            rs = rs_new
+        return x
+
+    def numpy():
+        x, r = np.zeros(n), b.copy()
+        p, rs = r.copy(), r @ r
+        for _ in range(iterations):
+            Ap = A @ p
+            alpha = rs / (p @ Ap)
+            x += alpha * p
+            r -= alpha * Ap
+            rs_new = r @ r
+            p = r + (rs_new / rs) * p
+            rs = rs_new
+        return x
+
+    np.testing.assert_allclose(ours(), numpy(), rtol=1e-8, atol=1e-10)
+    return ours, numpy
+
+
+def products(rng, n=500):
+    A, B = (np.asfortranarray(rng.standard_normal((n, n))) for _ in range(2))
+    C, D = np.zeros((n, n), order="F"), np.zeros((n, n), order="F")
+
+    def ours():
+        q.gemm(1.0, 0.0, as_matrix(A), as_matrix(B), as_matrix(C))
+
+    def numpy():
+        np.matmul(A, B, out=D)
+
+    ours(), numpy()
+    np.testing.assert_allclose(C, D, rtol=1e-10, atol=1e-10)
+    return ours, numpy
 
 
 # ---------------------------------------------------------------------------

@@ -124,6 +124,7 @@ for use in {uses!r}:
 
 CLASS_NAMES = [stem + letter for letter in "sdcz" for stem in ("vec", "view", "mat")] + ["model"]
 MAKE = {"vec": "q.vec{0}(4)", "view": "q.vec{0}(6)[1:5]", "mat": "q.mat{0}(2, 2)"}
+INIT_ARGS = {"vec": (5,), "mat": (3, 3), "view": None, "model": ("m.onnx",)}
 
 
 # Protocols that reach an instance around its methods: old pickle protocols
@@ -145,6 +146,16 @@ class Plain:
     pass
 uses = [f"pickle.dumps(o, {{p}})" for p in range(6)] + ["copy.copy(o)", "type(o).__mro__[1]()"]
 uses += [f"o.__class__ = q.{{n}}" for n in {CLASS_NAMES!r} if n != "{name}"] + ["o.__class__ = Plain"]
+# Python subclasses: neither an instance nor a class may change which native
+# types it holds, and no class derives from two of them.
+sub = lambda *bases: type("Sub", bases, {{"__slots__": ()}})
+Own = sub(q.{name})
+uses += [f"o.__class__ = sub(q.{{n}})" for n in {CLASS_NAMES!r} if n != "{name}"]
+uses += [f"sub(q.{name}, q.{{n}})" for n in {CLASS_NAMES!r} if n != "{name}"]
+uses += [f"Own.__bases__ = (q.{{n}},)" for n in {CLASS_NAMES!r} if n != "{name}"]
+init_args = {INIT_ARGS["model" if name == "model" else name[:-1]]!r}
+if init_args:  # a second __init__ would silently do nothing
+    uses += ["o.__init__(*init_args)"]
 for use in uses:
     try:
         exec(use)
@@ -153,10 +164,43 @@ for use in uses:
     else:
         print("FAIL", use)
 assert type(o) is q.{name}
+if "{name}" != "model":
+    assert o.numel() == {{"vec": 4, "view": 4, "mat": 4}}["{name}"[:-1]]
 """
     result = run_child(source, timeout=60)
     assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
     assert "FAIL" not in result.stdout, result.stdout
+
+
+# A key whose conversion replaces the class's method frees the method's
+# pybind11 function while that function runs, unless the slot holds it.
+def test_subscript_slots_survive_a_key_that_replaces_the_method():
+    source = f"""\
+import quorlibcore as q
+keep = []
+class Key:
+    def __init__(self, cls, name):
+        self.cls, self.name = cls, name
+    def __index__(self):
+        setattr(self.cls, self.name, lambda *args: None)
+        keep.extend(bytes(range(256)) * (1 + n % 3) for n in range(2000))
+        raise TypeError("not an index")
+made = {{name: {{"vec": "q.{{0}}(4)", "view": "q.vec{{1}}(6)[1:5]", "mat": "q.{{0}}(2, 2)"}}[name[:-1]]
+        for name in {CLASS_NAMES[:-1]!r}}}
+made = {{name: eval(make.format(name, name[-1])) for name, make in made.items()}}
+for name, o in made.items():
+    cls = type(o)
+    for slot in ["__getitem__", "__setitem__"]:
+        key = Key(cls, slot)
+        key = (key, 0) if name.startswith("mat") else key
+        try:
+            o[key] = 1.0 if slot == "__setitem__" else o[key]
+        except TypeError:
+            print("TypeError")
+"""
+    result = run_child(source, timeout=120)
+    assert result.returncode == 0, how_it_ended(result.returncode) + result.stderr[-2000:]
+    assert result.stdout.split() == ["TypeError"] * 24
 
 
 def test_subinterpreters_are_refused_and_leave_the_main_one_working():

@@ -3,6 +3,7 @@ import ctypes
 import gc
 import subprocess
 import sys
+import weakref
 
 import numpy as np
 import pytest
@@ -196,20 +197,68 @@ def test_as_view_works_on_the_buffer_in_place(letter):
     assert [inner[0], inner[1]] == list(expected[3:5])
 
 
-@pytest.mark.parametrize("source, error, message", [
-    (lambda data: memoryview(data)[1:17].cast("d"), ValueError, "not aligned to their size of 8 bytes"),
-    (lambda data: memoryview(data).cast("d", (1, 3)), ValueError, "one-dimensional; the buffer has 2 dimensions"),
-    (lambda data: memoryview(data)[:16].cast("q"), TypeError, "format 'q'; formats f, d, Zf and Zd have one"),
-    (lambda data: np.zeros(6)[::2], ValueError, "C-contiguous"),
-    (lambda data: b"12345678", BufferError, "not writable"),
-    (lambda data: 1.0, TypeError, "incompatible function arguments")])
-def test_as_view_refuses_and_gives_the_export_back(source, error, message):
+@pytest.mark.parametrize("letter", LETTERS)
+@pytest.mark.parametrize("shape", [(3, 4), (1, 5), (5, 1), (0, 3), (3, 0)])
+def test_as_matrix_works_on_the_fortran_ordered_buffer_in_place(letter, shape):
+    a = np.asfortranarray((np.arange(np.prod(shape)) + 1).reshape(shape), DTYPES[letter])
+    m = qb.as_matrix(a)
+    assert type(m) is cls("mat", letter) and (m.dim(0), m.dim(1)) == shape
+    assert type(qb.as_matrix(np.ascontiguousarray(a.T).T)) is cls("mat", letter)  # a.T of a C-ordered array
+    if a.size:
+        m[0, shape[1] - 1], a[shape[0] - 1, 0] = 20, 30
+        assert a[0, -1] == 20 and m[shape[0] - 1, 0] == 30
+    # An output overlapping an input over the same array reads the input as it was.
+    x, expected = np.ones(shape[1], DTYPES[letter]), a @ np.ones(shape[1], DTYPES[letter])
+    column = qb.as_view(a[:, 0]) if a.size else qb.as_view(np.zeros(shape[0], DTYPES[letter]))
+    quorlibcore.gemv(1.0, 0.0, m, qb.as_view(x), column)
+    np.testing.assert_allclose(a[:, 0] if a.size else expected, expected, rtol=1e-6)
+    del a
+    gc.collect()
+    assert np.asarray(qb.memory(m)).shape == shape  # the matrix holds the buffer
+
+
+class Arr(np.ndarray):
+    pass
+
+
+# An array that keeps a container of its own memory: the cycle is collected,
+# as one through a memoryview is.
+@pytest.mark.parametrize("shape, keep", [
+    ((64,), qb.as_view), ((64,), lambda a: qb.memory(qb.as_view(a))),
+    ((64,), lambda a: [qb.as_view(a), qb.as_view(a)[1:3], qb.memory(qb.as_view(a)[2:4])]),
+    ((8, 8), qb.as_matrix), ((8, 8), lambda a: [qb.as_matrix(a), qb.memory(qb.as_matrix(a))])])
+def test_reference_cycles_through_the_buffer_are_collected(shape, keep):
+    arrays = [np.ones(shape, order="F").view(Arr) for _ in range(3)]
+    alive = [weakref.ref(a) for a in arrays]
+    for a in arrays:
+        a.kept = keep(a)
+    del a, arrays
+    gc.collect()
+    assert [r() for r in alive] == [None] * 3
+
+
+@pytest.mark.parametrize("make, source, error, message", [
+    (qb.as_view, lambda data: memoryview(data)[1:17].cast("d"), ValueError, "not aligned to their size of 8 bytes"),
+    (qb.as_view, lambda data: memoryview(data).cast("d", (1, 3)), ValueError,
+     "one-dimensional; the buffer has 2 dimensions"),
+    (qb.as_view, lambda data: memoryview(data)[:16].cast("q"), TypeError, "format 'q'; formats f, d, Zf and Zd"),
+    (qb.as_view, lambda data: np.zeros(6)[::2], ValueError, "C-contiguous"),
+    (qb.as_view, lambda data: b"12345678", BufferError, "not writable"),
+    (qb.as_view, lambda data: 1.0, TypeError, "incompatible function arguments"),
+    (qb.as_matrix, lambda data: np.zeros((2, 3)), ValueError, r"in C order .* pass a\.T, .* np\.asfortranarray\(a\)"),
+    (qb.as_matrix, lambda data: np.zeros((4, 4), order="F")[::2], ValueError, "not contiguous"),
+    (qb.as_matrix, lambda data: memoryview(data).cast("d"), ValueError, "two-dimensional; the buffer has 1"),
+    (qb.as_matrix, lambda data: memoryview(data)[1:17].cast("d", (2, 1)), ValueError, "not aligned"),
+    (qb.as_matrix, lambda data: memoryview(data).cast("q", (3, 1)), TypeError, "format 'q'"),
+    (qb.as_matrix, lambda data: np.zeros((2, 2), order="F")[None], ValueError, "the buffer has 3"),
+    (qb.as_matrix, lambda data: np.zeros((2, 2), np.int16, order="F"), TypeError, "format 'h'")])
+def test_buffer_containers_refuse_and_give_the_export_back(make, source, error, message):
     data = bytearray(24)
     with pytest.raises(error, match=message):
-        qb.as_view(source(data))
+        make(source(data))
     data.append(0)  # not exported any more
-    kept = qb.as_view(memoryview(data)[:24].cast("d"))
-    with pytest.raises(BufferError):  # exported while the view lives
+    kept = make(memoryview(data)[:24].cast("d", (3,) if make is qb.as_view else (3, 1)))
+    with pytest.raises(BufferError):  # exported while the container lives
         data.append(0)
     del kept
     gc.collect()

@@ -250,6 +250,12 @@ def test_wrong_call_with_a_large_vector_gives_a_short_message():
         assert len(str(error.value)) < 5000 and " of 1000000 elements" in str(error.value)
     assert "Invoked with: 1j, quorlibcore.vecd of 1000000 elements, quorlibcore.matd of 2 x 3 elements" in \
         outcome(lambda: q.axpy(1j, big, m))[1]
+    # Python code that the call runs sees every argument's full text form.
+    small, seen = q.vecd(2), []
+    texts = lambda: seen.append((repr(small), str(small), f"{small!r}")) or 0
+    assert small.dim(type("Key", (), {"__index__": lambda self: texts()})()) == 2
+    q.axpy(type("Alpha", (), {"__float__": lambda self: float(texts())})(), small, small)
+    assert set(seen) == {(repr(small),) * 3} and repr(small).startswith("Column vector of size: 2")
 
 
 # ---------------------------------------------------------------------------

@@ -281,6 +281,26 @@ def test_ls_refuses_non_finite_elements_it_would_read(letter, value, where):
     np.testing.assert_array_equal(read(b), b_before)
 
 
+# A complex element can have finite parts and a modulus beyond the largest
+# real (the modulus of 0.9 max (1 + i)); the scale gels takes from moduli
+# must not turn it into NaN. A x = b is solved for A = P a and b = r s.
+@pytest.mark.parametrize("letter", COMPLEX_LETTERS)
+@pytest.mark.parametrize("shape, where", [((3, 2), "b"), ((3, 2), "A"), ((2, 2), "b"), ((2, 2), "A"), ((2, 3), "b")])
+def test_ls_solves_near_the_complex_overflow_edge(letter, shape, where):
+    big = 0.9 * float(np.finfo(np.float32 if letter == "c" else np.float64).max)
+    a, s = (big * (1 + 1j), big / 4) if where == "A" else (1, big * (1 + 1j))
+    rows, cols = shape
+    P = np.array([[1, 0, 0.5], [0, 1, 1], [1, 1, 0]], dtype=complex)[:rows, :cols]
+    r = np.array([1, 2, 3] if where == "A" else [1, 1 / 3, 0], dtype=complex)[:rows]
+    A, b = cls("mat", letter)(rows, cols), cls("vec", letter)(max(shape))
+    write(A, [p * a for p in P.T.ravel().tolist()])
+    write(b, [x * s for x in r.tolist()])
+    q.ls(A, b)
+    # x = x' s / a, computed in an order that does not overflow.
+    x = [complex(v) * 4 * (1 + 1j) if where == "A" else complex(v) / big / (1 + 1j) for v in read(b)[:cols]]
+    np.testing.assert_allclose(x, np.linalg.lstsq(P, r, rcond=None)[0], rtol=1e-5 if letter == "c" else 1e-12)
+
+
 # ---------------------------------------------------------------------------
 # operands sharing storage
 
