@@ -8,9 +8,8 @@
 #include <cstring>
 #include <exception>
 
+#include "buffer_containers.hpp"
 #include "buffer_export.hpp"
-#include "buffer_matrix.hpp"
-#include "buffer_view.hpp"
 #include "container_memory.hpp"
 #include "exporter.hpp"
 #include "model_memory.hpp"
@@ -28,8 +27,7 @@ void init(py::module_& m)
     quorlib_buffers::registerBufferExport();
     quorlib_buffers::registerContainerMemory(m);
     quorlib_buffers::registerModelMemory(m);
-    quorlib_buffers::registerBufferView(m);
-    quorlib_buffers::registerBufferMatrix(m);
+    quorlib_buffers::registerBufferContainers(m);
 }
 
 py::module_::module_def moduleDef;
