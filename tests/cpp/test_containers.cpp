@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
+#include "types/ExternalStorage.hpp"
 #include "types/Matrix.hpp"
 #include "types/Vector.hpp"
 #include "types/VectorView.hpp"
@@ -344,6 +345,33 @@ TYPED_TEST(ContainerTest, OversizedMatrixThrowsBadArrayNewLength)
     EXPECT_THROW((Matrix<T>{3, kHuge}), std::bad_array_new_length);
     // The count fits, its size in bytes does not.
     EXPECT_THROW((Matrix<T>{size_t{1} << 31, size_t{1} << 31}), std::bad_array_new_length);
+}
+
+// Lent storage: each handle's control block holds one reference to its
+// owner, which it reports only while it is the block's only handle.
+TYPED_TEST(ContainerTest, LentStorageHoldsOneOwnerReferencePerControlBlock)
+{
+    using T = TypeParam;
+    static int references = 0;
+    T elements[6] = {};
+    references = 1;
+    const ExternalOwner owner{&references, [](void*) { ++references; }, [](void*) { --references; }};
+    {
+        Matrix<T> m(2, 3, externalStorage<T[]>(elements, owner));
+        m[{1, 2}] = sample<T>(4.0, 1.0);
+        EXPECT_EQ(elements[5], sample<T>(4.0, 1.0));
+        ASSERT_NE(reportedOwner(m.storage()), nullptr);
+        EXPECT_EQ(reportedOwner(m.storage())->object, &references);
+        const VectorView<T> shared({1, 4}, m.storage());
+        EXPECT_EQ(reportedOwner(m.storage()), nullptr);  // two handles: neither reports
+        const VectorView<T> separate({0, 3}, separateStorage(shared.storage(), shared.get()));
+        EXPECT_EQ(references, 2);
+        EXPECT_EQ(separate.get(), elements + 1);
+        EXPECT_NE(reportedOwner(separate.storage()), nullptr);
+    }
+    EXPECT_EQ(references, 0);
+    const Vector<T> own(2);
+    EXPECT_EQ(externalOwner(own.storage()), nullptr);
 }
 
 }  // namespace
