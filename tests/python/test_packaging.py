@@ -35,7 +35,9 @@ def readme_examples():
 @pytest.mark.parametrize("index", range(len(readme_examples())))
 def test_readme_example_prints_what_it_shows(index, tmp_path):
     code, shown = readme_examples()[index]
-    assert run([sys.executable, "-c", code], cwd=tmp_path).stdout == shown
+    script = tmp_path / "example.py"  # a file, which spawned worker processes can import
+    script.write_text(code)
+    assert run([sys.executable, str(script)], cwd=tmp_path).stdout == shown
 
 
 @pytest.mark.parametrize("script", sorted(p.name for p in (ROOT / "examples").glob("*.py")))
