@@ -1,42 +1,157 @@
-"""Marks every parameter of a generated stub file positional-only (PEP 570).
+"""Post-processes a generated stub file: positional-only parameters (PEP 570),
+and for quorlibcore's stub parameter names and one-line docstrings.
 
 The modules declare no argument names, so a call that passes any argument by
 keyword matches no overload at run time; the stub generator still writes the
 placeholder names `arg0`, `arg1`, ... as ordinary parameters, which would let
-a type checker accept such calls. A parameter typed `list[X]` becomes
-`typing.Sequence[X]`: pybind11 converts any sequence there, and tuples are
-what loops should pass. Usage: positional_only_stubs.py FILE.pyi (rewritten
-in place).
+a type checker accept such calls. A function whose parameters are all such
+placeholders gets them marked positional-only; one whose parameters carry
+real names at run time accepts keywords there and is left as it is.
+
+quorlibcore's functions and methods carry no names or docstrings that tell
+what they do (its module functions have one-word docstrings), so the stub of
+that module takes both from the table below: the placeholders become the
+names of the table, and every definition, each overload included, gets the
+table's docstring in place of the generated one. A function or method of that
+module missing from the table stops the tool, so a new one cannot slip into
+the stub undocumented.
+
+A parameter typed `list[X]` becomes `typing.Sequence[X]`: pybind11 converts
+any sequence there, and tuples are what loops should pass. Usage:
+positional_only_stubs.py FILE.pyi (rewritten in place; the module is the
+file's stem).
 """
 import ast
+import re
 import sys
 from pathlib import Path
 
+# Parameter names (self left out) and docstring, by function name, or for a
+# method by (class kind, name). Methods of every class of a kind share their
+# entry; see class_kind for the kinds.
+DOCUMENTED = {
+    "quorlibcore": {
+        "scale": (("alpha", "x"), "x = alpha·x in place; returns x"),
+        "axpy": (("alpha", "x", "y"),
+                 "y = alpha·x + y in place, on the first x.numel() elements of y; returns y"),
+        "sum": (("x", "y"), "y = x + y in place, on the first x.numel() elements of y; returns y"),
+        "copy": (("x", "y"), "y = x: copies x into the first x.numel() elements of y; returns y"),
+        "swap": (("x", "y"), "exchanges the elements of x with the first x.numel() elements of y; returns None"),
+        "dot": (("x", "y"),
+                "Σ x[i]·y[i] for i < x.numel(), without conjugation; returns it (float or complex)"),
+        "hdot": (("x", "y"), "Σ conj(x[i])·y[i] for i < x.numel(); returns it (complex)"),
+        "gemv": (("alpha", "beta", "A", "x", "y"), "y = alpha·A·x + beta·y in place; returns y"),
+        "matvec": (("A", "x", "y"), "y = A·x + y in place (it accumulates, beta = 1); returns y"),
+        "gemm": (("alpha", "beta", "A", "X", "Y"), "Y = alpha·A·X + beta·Y in place; returns Y"),
+        "matmul": (("A", "X", "Y"), "Y = A·X + Y in place (it accumulates, beta = 1); returns Y"),
+        "ls": (("A", "b"),
+               "b's first columns(A) elements = the x minimising ‖A·x − b‖, of least norm when A is "
+               "wide, in place; overwrites A; returns None"),
+        ("vector", "__init__"): (("size",), "makes a vector of size elements, all zero"),
+        ("vector", "numel"): ((), "returns the number of elements"),
+        ("vector", "dim"): (("index",), "returns the number of elements for index 0 (the only dimension)"),
+        ("vector", "__getitem__"): (("index",),
+                                    "returns the element at index, or for a slice of step 1 a view "
+                                    "sharing this storage"),
+        ("vector", "__setitem__"): (("index", "value"), "writes value at index"),
+        ("vector", "__repr__"): ((), "returns the text form: the size, then one line per element"),
+        ("matrix", "__init__"): (("rows", "columns"), "makes a column-major rows × columns matrix, all zero"),
+        ("matrix", "numel"): ((), "returns the number of elements, rows × columns"),
+        ("matrix", "dim"): (("index",), "returns the number of rows for index 0, of columns for index 1"),
+        ("matrix", "__getitem__"): (("index",), "returns the element at index = (row, column)"),
+        ("matrix", "__setitem__"): (("index", "value"), "writes value at index = (row, column)"),
+        ("matrix", "__repr__"): ((), "returns the text form: the size, then one line per row"),
+        ("model", "__init__"): (("path",),
+                                "opens the ONNX model at path, with a tensor for each input and output; "
+                                "prints what it finds"),
+        ("model", "run"): ((), "runs the model on its input tensors into its output tensors; returns None"),
+        ("model", "set"): (("input", "position", "value"),
+                           "writes value at position (one index per dimension) of float input tensor "
+                           "number input, in single precision"),
+        ("model", "get"): (("output", "position"),
+                           "returns the element at position (one index per dimension) of float output "
+                           "tensor number output"),
+    },
+}
 
-def positional_only(source: str) -> str:
-    lines = source.splitlines(keepends=True)
-    # (line, first column, last column, replacement) of each edit.
-    edits = []
-    for node in ast.walk(ast.parse(source)):
-        if not isinstance(node, (ast.FunctionDef, ast.AsyncFunctionDef)):
-            continue
+PLACEHOLDER = re.compile(r"arg\d+")
+
+
+def class_kind(name):
+    """The table's kind of a class: vectors and views are "vector" (views have no __init__)."""
+    stem = name[:-1]
+    if stem in ("vec", "view"):
+        return "vector"
+    if stem == "mat":
+        return "matrix"
+    return name
+
+
+def definitions(tree):
+    """Each function definition with the name of the class it is a method of (None for a function)."""
+    for node in tree.body:
+        if isinstance(node, ast.ClassDef):
+            for item in node.body:
+                if isinstance(item, ast.FunctionDef):
+                    yield node.name, item
+        elif isinstance(node, ast.FunctionDef):
+            yield None, node
+
+
+def entry(table, owner, node):
+    key = node.name if owner is None else (class_kind(owner), node.name)
+    if key not in table:
+        raise SystemExit(f"positional_only_stubs.py: no names and docstring for {key!r} in the table")
+    names, doc = table[key]
+    params = node.args.posonlyargs + node.args.args
+    if owner is not None:
+        params = params[1:]
+    if len(params) != len(names):
+        raise SystemExit(f"positional_only_stubs.py: {key!r} has {len(params)} parameters, the table names "
+                         f"{len(names)}")
+    return params, names, doc
+
+
+def rewrite(source, module):
+    table = DOCUMENTED.get(module)
+    # UTF-8 byte offset of each line start: ast columns count bytes.
+    raw = source.encode()
+    starts = [0]
+    for line in raw.splitlines(keepends=True):
+        starts.append(starts[-1] + len(line))
+
+    def at(lineno, col):
+        return starts[lineno - 1] + col
+
+    edits = []  # (first byte, end byte, replacement)
+    for owner, node in definitions(ast.parse(source)):
         params = node.args.posonlyargs + node.args.args
         for p in params:
             a = p.annotation
             if isinstance(a, ast.Subscript) and isinstance(a.value, ast.Name) and a.value.id == "list":
-                edits.append((a.value.lineno, a.value.col_offset, a.value.end_col_offset, "typing.Sequence"))
-        params = node.args.args
-        if node.args.posonlyargs or not params or [p.arg for p in params] == ["self"]:
-            continue
-        last = node.args.defaults[-1] if node.args.defaults else params[-1]
-        edits.append((last.end_lineno, last.end_col_offset, last.end_col_offset, ", /"))
-    # ast columns are UTF-8 byte offsets; the stubs are ASCII, but stay exact.
-    for lineno, first, end, text in sorted(edits, reverse=True):
-        raw = lines[lineno - 1].encode()
-        lines[lineno - 1] = (raw[:first] + text.encode() + raw[end:]).decode()
-    return "".join(lines)
+                edits.append((at(a.value.lineno, a.value.col_offset),
+                              at(a.value.end_lineno, a.value.end_col_offset), "typing.Sequence"))
+        own = node.args.args[1:] if owner is not None else node.args.args
+        placeholders = bool(own) and not node.args.posonlyargs and all(PLACEHOLDER.fullmatch(p.arg) for p in own)
+        if table is not None:
+            named, names, doc = entry(table, owner, node)
+            for p, name in zip(named, names):
+                if PLACEHOLDER.fullmatch(p.arg):
+                    first = at(p.lineno, p.col_offset)
+                    edits.append((first, first + len(p.arg), name))
+            body = node.body[0]
+            indent = " " * body.col_offset
+            edits.append((at(body.lineno, body.col_offset), at(body.end_lineno, body.end_col_offset),
+                          f'"""\n{indent}{doc}\n{indent}"""'))
+        if placeholders:
+            last = node.args.defaults[-1] if node.args.defaults else node.args.args[-1]
+            end = at(last.end_lineno, last.end_col_offset)
+            edits.append((end, end, ", /"))
+    for first, end, text in sorted(edits, reverse=True):
+        raw = raw[:first] + text.encode() + raw[end:]
+    return raw.decode()
 
 
 if __name__ == "__main__":
     (path,) = map(Path, sys.argv[1:])
-    path.write_text(positional_only(path.read_text()))
+    path.write_text(rewrite(path.read_text(encoding="utf-8"), path.stem), encoding="utf-8")

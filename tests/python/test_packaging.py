@@ -1,5 +1,6 @@
 """The package as users meet it: README examples, example scripts, type
 stubs, the wheel in a fresh environment, and the installed C++ package."""
+import ast
 import os
 import re
 import shutil
@@ -34,7 +35,9 @@ def readme_examples():
 @pytest.mark.parametrize("index", range(len(readme_examples())))
 def test_readme_example_prints_what_it_shows(index, tmp_path):
     code, shown = readme_examples()[index]
-    assert run([sys.executable, "-c", code], cwd=tmp_path).stdout == shown
+    script = tmp_path / "example.py"  # a file, which spawned worker processes can import
+    script.write_text(code)
+    assert run([sys.executable, str(script)], cwd=tmp_path).stdout == shown
 
 
 @pytest.mark.parametrize("script", sorted(p.name for p in (ROOT / "examples").glob("*.py")))
@@ -51,6 +54,25 @@ def test_stubs_match_the_built_module(module, folder, tmp_path):
     assert generated == (ROOT / folder / f"{module}.pyi").read_text(), "run `make stubs`"
 
 
+# Overloads of a companion function share the docstring of the first, as
+# pybind11 shows them; quorlibcore's stub repeats it on every overload.
+@pytest.mark.parametrize("stub, every_overload", [
+    ("python/quorlibcore.pyi", True),
+    pytest.param("buffers/quorlibcore_buffers.pyi", False, marks=pytest.mark.xfail(
+        strict=True, reason="the companion's functions have no argument names at run time yet"))])
+def test_stubs_name_every_parameter_and_document_every_function(stub, every_overload):
+    tree = ast.parse((ROOT / stub).read_text())
+    placeholders, undocumented, seen = [], [], set()
+    for scope in [tree, *(node for node in tree.body if isinstance(node, ast.ClassDef))]:
+        for node in (node for node in scope.body if isinstance(node, ast.FunctionDef)):
+            name = f"{getattr(scope, 'name', '')}.{node.name}"
+            placeholders += [name for a in node.args.posonlyargs + node.args.args if re.fullmatch(r"arg\d+", a.arg)]
+            if not ast.get_docstring(node) and (every_overload or name not in seen):
+                undocumented.append(name)
+            seen.add(name)
+    assert (sorted(set(placeholders)), sorted(set(undocumented))) == ([], [])
+
+
 def mypy(path, cwd):
     return subprocess.run([sys.executable, "-m", "mypy", "--strict", "--no-incremental", str(path)],
                           capture_output=True, text=True, cwd=cwd)
@@ -62,7 +84,7 @@ def test_typed_example_passes_mypy_strict(tmp_path):
 
 
 @pytest.mark.parametrize("call, types", [("q.axpy(1.0, q.vecd(2), q.vecs(2))", '"float", "vecd", "vecs"'),
-                                         ("q.axpy(arg0=1.0, arg1=q.vecd(2), arg2=q.vecd(2))", '"float", "vecd", "vecd"')])
+                                         ("q.axpy(alpha=1.0, x=q.vecd(2), y=q.vecd(2))", '"float", "vecd", "vecd"')])
 def test_mypy_rejects_wrong_calls(call, types, tmp_path):
     wrong = tmp_path / "wrong.py"
     wrong.write_text(f"import quorlibcore as q\n{call}\n")
