@@ -5,8 +5,9 @@ The modules declare no argument names, so a call that passes any argument by
 keyword matches no overload at run time; the stub generator still writes the
 placeholder names `arg0`, `arg1`, ... as ordinary parameters, which would let
 a type checker accept such calls. A function whose parameters are all such
-placeholders gets them marked positional-only; one whose parameters carry
-real names at run time accepts keywords there and is left as it is.
+placeholders gets them marked positional-only. One whose parameters carry
+real names at run time gets the positional-only marker where its run-time
+signature has it (the generator drops it), read from the built module.
 
 quorlibcore's functions and methods carry no names or docstrings that tell
 what they do (its module functions have one-word docstrings), so the stub of
@@ -112,6 +113,25 @@ def entry(table, owner, node):
     return params, names, doc
 
 
+def runtime_positional_only(module, owner, name):
+    """How many leading parameters (self aside) the built module's signature of a
+    function marks positional-only with `/` (pybind11 writes one signature per
+    overload; they agree)."""
+    import importlib
+
+    target = importlib.import_module(module)
+    if owner is not None:
+        target = getattr(target, owner)
+    doc = getattr(getattr(target, name, None), "__doc__", None) or ""
+    for params in re.findall(rf"^(?:\d+\. )?{re.escape(name)}\((.*)\) ->", doc, re.M):
+        while re.search(r"\[[^\[\]]*\]", params):  # commas inside List[...] and the like do not count
+            params = re.sub(r"\[[^\[\]]*\]", "", params)
+        parts = [p.strip() for p in params.split(",")]
+        if "/" in parts:
+            return parts.index("/") - (owner is not None)
+    return 0
+
+
 def rewrite(source, module):
     table = DOCUMENTED.get(module)
     # UTF-8 byte offset of each line start: ast columns count bytes.
@@ -146,6 +166,12 @@ def rewrite(source, module):
         if placeholders:
             last = node.args.defaults[-1] if node.args.defaults else node.args.args[-1]
             end = at(last.end_lineno, last.end_col_offset)
+            edits.append((end, end, ", /"))
+        elif own and not node.args.posonlyargs and (count := runtime_positional_only(module, owner, node.name)):
+            last = own[count - 1]
+            default = len(own) - len(node.args.defaults)  # defaults belong to the last parameters
+            end_node = node.args.defaults[count - 1 - default] if count - 1 >= default else last.annotation or last
+            end = at(end_node.end_lineno, end_node.end_col_offset)
             edits.append((end, end, ", /"))
     for first, end, text in sorted(edits, reverse=True):
         raw = raw[:first] + text.encode() + raw[end:]
