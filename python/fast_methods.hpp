@@ -263,7 +263,8 @@ void installMethods(std::initializer_list<FastMethod> fast)
     size_t named = 0;
     PyTypeObject* type = methodType();
     for (const auto& [name, function] : found) {
-        vectorcallfunc call = PyUnicode_CompareWithASCIIString(name.ptr(), "__init__") == 0 ? &callInit<C> : &callMethod<>;
+        const bool init = PyUnicode_CompareWithASCIIString(name.ptr(), "__init__") == 0;
+        vectorcallfunc call = init ? &callInit<C> : &callMethod<>;
         for (const FastMethod& f : fast)
             if (f.name == PyUnicode_AsUTF8(name.ptr())) {
                 call = f.call;
