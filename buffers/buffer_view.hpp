@@ -6,7 +6,6 @@
 // format f, d, Zf or Zd and aligned to their size, as the containers' own
 // storage is. The view's storage holds the export, and through it the
 // exporter, until the last view onto it (a slice of it, too) is gone.
-#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include <pybind11/pybind11.h>
 
 #include "container_memory.hpp"
+#include "element_format.hpp"
 #include "types/VectorView.hpp"
 
 namespace quorlib_buffers {
@@ -36,16 +36,6 @@ struct ExportRelease {
         delete held;
     }
 };
-
-// A struct format without a prefix that only restates the native byte order.
-inline std::string_view nativeFormat(const char* format)
-{
-    std::string_view plain = format == nullptr ? "B" : format;
-    const bool little = std::endian::native == std::endian::little;
-    if (!plain.empty() && (plain[0] == '@' || plain[0] == '=' || (little && plain[0] == '<')))
-        plain.remove_prefix(1);
-    return plain;
-}
 
 // The return type's name in the signature: the view class of each format.
 struct AnyView {

@@ -1,5 +1,6 @@
 // Entry point of quorlibcore_buffers: zero-copy memoryviews of quorlibcore's
-// containers and model tensors, and quorlibcore views of other buffers. It
+// containers and model tensors, quorlibcore views of other buffers, and
+// models opened with options, reshaped and bound to buffers. It
 // shares nothing with quorlibcore but pybind11's global type registry,
 // through which it receives and makes their objects.
 #include <pybind11/pybind11.h>
@@ -7,10 +8,14 @@
 #include <cstring>
 #include <exception>
 
+#include "buffer_export.hpp"
 #include "buffer_view.hpp"
 #include "container_memory.hpp"
 #include "exporter.hpp"
+#include "model_binding.hpp"
+#include "model_info.hpp"
 #include "model_memory.hpp"
+#include "open_model.hpp"
 
 namespace {
 
@@ -22,9 +27,13 @@ void init(py::module_& m)
     // whatever the order in which a program imports the two modules.
     py::module_::import("quorlibcore");
     quorlib_buffers::registerExporter();
+    quorlib_buffers::registerBufferExport();
     quorlib_buffers::registerContainerMemory(m);
     quorlib_buffers::registerModelMemory(m);
     quorlib_buffers::registerBufferView(m);
+    quorlib_buffers::registerModelInfo(m);
+    quorlib_buffers::registerOpenModel(m);
+    quorlib_buffers::registerModelBinding(m);
 }
 
 py::module_::module_def moduleDef;
@@ -52,8 +61,8 @@ extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
     PYBIND11_ENSURE_INTERNALS_READY
     auto m = py::module_::create_extension_module(
         "quorlibcore_buffers",
-        "Zero-copy memoryviews of quorlibcore's containers and model tensors, and quorlibcore views of other "
-        "buffers.",
+        "Zero-copy memoryviews of quorlibcore's containers and model tensors, quorlibcore views of other "
+        "buffers, and models opened with options, reshaped and bound to buffers.",
         &moduleDef);
     try {
         init(m);
