@@ -51,8 +51,9 @@ signal = (0.3 * np.sin(2 * np.pi * 220 * t) * (np.sin(2 * np.pi * 0.5 * t) > 0)
 chunks = signal.reshape(CHUNKS, 512)
 
 
-def ours(name):
-    # As the README streams: the state goes back through the model's own views.
+def ours(name, bind=False):
+    # As the README streams: the state goes back through the model's own views;
+    # with `bind`, the outputs are numpy arrays the runtime writes into.
     m = qb.open_model(f"{SILERO}/{name}", **OPEN[name])
     names = [i.name for i in qb.inputs(m)]
     if "sr" in names:
@@ -60,6 +61,9 @@ def ours(name):
     states = [i for i, n in enumerate(names) if i and n != "sr"]
     x = np.asarray(qb.model_input(m, 0)).reshape(-1)
     state_in = [np.asarray(qb.model_input(m, i)) for i in states]
+    if bind:
+        for k, shape in enumerate([(1, 1), (2, 1, 128)]):
+            qb.bind_output(m, k, np.zeros(shape, np.float32))
     fixed = all(o.shape is not None for o in qb.outputs(m))
     state_out = [np.asarray(qb.model_output(m, k)) for k in range(1, len(states) + 1)] if fixed else None
     probabilities = np.empty(CHUNKS, np.float32)
@@ -156,7 +160,7 @@ for name in OPEN:
         row["error"] = f"{type(error).__name__}: {str(error).splitlines()[0][-160:]}"
     agreement[name] = row
 for name in STREAMED:
-    engines = {"ours": ours(name), "run": theirs(name, False), "iobinding": theirs(name, True)}
+    engines = {"ours": ours(name), "ours bound": ours(name, True), "run": theirs(name, False), "iobinding": theirs(name, True)}
     times = {key: float("inf") for key in engines}
     for _ in range(ROUNDS):
         for key, stream in engines.items():
@@ -185,12 +189,13 @@ def main():
         difference = f"{row['difference']:.1e}" if "difference" in row else row["error"]
         print(f"| `{name}` | {row['model']} | {opened} | {difference} |")
     print(f"\n| silero streaming, µs per 512-sample chunk (best of {ROUNDS}×{REPEATS} runs of {CHUNKS} chunks, "
-          "interleaved) | quorlibcore_buffers | onnxruntime run | onnxruntime IO binding | ratio to run | "
-          "ratio to IO binding | goal |")
-    print("|---|---:|---:|---:|---:|---:|---|")
+          "interleaved) | quorlibcore_buffers | the same, outputs bound | onnxruntime run | onnxruntime IO binding "
+          "| ratio to run | ratio to IO binding | goal |")
+    print("|---|---:|---:|---:|---:|---:|---:|---|")
     for name, t in results["timing"].items():
-        print(f"| `{name}` | {t['ours']:.1f} | {t['run']:.1f} | {t['iobinding']:.1f} | {t['ours'] / t['run']:.2f} | "
-              f"{t['ours'] / t['iobinding']:.2f} | ≤ 0.95 and ≤ 1.0 |")
+        print(f"| `{name}` | {t['ours']:.1f} | {t['ours bound']:.1f} | {t['run']:.1f} | {t['iobinding']:.1f} | "
+              f"{t['ours'] / t['run']:.2f} | {min(t['ours'], t['ours bound']) / t['iobinding']:.2f} | "
+              "≤ 0.95 and ≤ 1.0 |")
 
 
 if __name__ == "__main__":
