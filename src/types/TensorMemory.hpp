@@ -26,23 +26,15 @@ struct HeldTensor {
 inline std::shared_ptr<void> zeroedBlock(size_t bytes)
 {
     constexpr size_t alignment = 64;
-    if (bytes >= detail::mappedStorageBytes) {
-        void* pages = detail::mapHugePageAligned(bytes);
-        try {
-            return std::shared_ptr<void>(pages, [bytes](void* p) { munmap(p, bytes); });
-        } catch (...) {
-            munmap(pages, bytes);
-            throw;
-        }
-    }
+    // Should the handle not be made, its deleter frees the block.
+    if (bytes >= detail::mappedStorageBytes)
+        return std::shared_ptr<void>(detail::mapHugePageAligned(bytes), [bytes](void* p) { munmap(p, bytes); });
     const size_t padded = (bytes + alignment) & ~(alignment - 1);  // never empty, so never null
-    std::unique_ptr<void, decltype(&std::free)> block(std::aligned_alloc(alignment, padded), &std::free);
-    if (!block)
+    void* block = std::aligned_alloc(alignment, padded);
+    if (block == nullptr)
         throw std::bad_alloc();
-    std::memset(block.get(), 0, padded);
-    std::shared_ptr<void> shared(block.get(), &std::free);
-    block.release();
-    return shared;
+    std::memset(block, 0, padded);
+    return std::shared_ptr<void>(block, &std::free);
 }
 
 // A tensor over `keep`'s memory at `data`.
