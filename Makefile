@@ -71,6 +71,7 @@ bench: build
 	@$(PY) bench/bench_large.py
 	@$(PY) bench/bench_model.py
 	@$(PY) bench/bench_buffers.py
+	@$(PY) bench/bench_silero.py
 	@$(PY) bench/bench_threads.py
 
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and

@@ -2,7 +2,6 @@
 // What as_view and as_matrix ask of a buffer's elements: a struct format of
 // one of the four sample types (f, d, Zf, Zd, in native byte order) and an
 // address aligned to the element's size, as the containers' own storage is.
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,18 +11,9 @@
 #include <pybind11/pybind11.h>
 
 #include "container_memory.hpp"
+#include "element_format.hpp"
 
 namespace quorlib_buffers {
-
-// A struct format without a prefix that only restates the native byte order.
-inline std::string_view nativeFormat(const char* format)
-{
-    std::string_view plain = format == nullptr ? "B" : format;
-    const bool little = std::endian::native == std::endian::little;
-    if (!plain.empty() && (plain[0] == '@' || plain[0] == '=' || (little && plain[0] == '<')))
-        plain.remove_prefix(1);
-    return plain;
-}
 
 // Calls make(hana::type_c<E>) for the sample type E of the buffer's elements
 // and returns its result; TypeError naming `function` for any other format.

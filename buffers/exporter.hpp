@@ -14,6 +14,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include "types/ExternalStorage.hpp"
+
 namespace quorlib_buffers {
 
 namespace py = pybind11;
@@ -67,8 +69,9 @@ struct Layout {
 struct Exporter {
     PyObject_HEAD
     Layout* layout;
-    // Exactly one of these owns the memory: a native owner (a container's
-    // storage) or a Python object (a model).
+    // What keeps the memory: a native owner (a container's storage, a model
+    // tensor's memory), a Python object (the model whose allocator the
+    // memory may come from), or both.
     std::shared_ptr<const void>* storage;
     PyObject* owner;
 };
@@ -123,7 +126,12 @@ inline int getBuffer(PyObject* self, Py_buffer* view, int flags)
 
 inline int traverse(PyObject* self, visitproc visit, void* arg)
 {
-    Py_VISIT(reinterpret_cast<Exporter*>(self)->owner);
+    const auto* exporter = reinterpret_cast<Exporter*>(self);
+    // Lent memory under a control block of its own reports its lender.
+    if (exporter->storage != nullptr)
+        if (const Quor::ExternalOwner* lender = Quor::reportedOwner(*exporter->storage))
+            Py_VISIT(static_cast<PyObject*>(lender->object));
+    Py_VISIT(exporter->owner);
     Py_VISIT(Py_TYPE(self));
     return 0;
 }
@@ -177,7 +185,7 @@ inline void registerExporter()
     }
 }
 
-// A memoryview of `layout`, kept valid by `storage` or `owner`.
+// A memoryview of `layout`, kept valid by `storage` and `owner`.
 inline py::memoryview exportMemory(Layout layout, std::shared_ptr<const void> storage, py::object owner)
 {
     auto holdLayout = std::make_unique<Layout>(std::move(layout));

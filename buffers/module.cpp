@@ -1,6 +1,6 @@
 // Entry point of quorlibcore_buffers: zero-copy memoryviews of quorlibcore's
-// containers and model tensors, and quorlibcore views and matrices over
-// other buffers. It
+// containers and model tensors, quorlibcore views and matrices over other
+// buffers, and models opened with options, reshaped and bound to buffers. It
 // shares nothing with quorlibcore but pybind11's global type registry,
 // through which it receives and makes their objects.
 #include <pybind11/pybind11.h>
@@ -12,7 +12,10 @@
 #include "buffer_export.hpp"
 #include "container_memory.hpp"
 #include "exporter.hpp"
+#include "model_binding.hpp"
+#include "model_info.hpp"
 #include "model_memory.hpp"
+#include "open_model.hpp"
 
 namespace {
 
@@ -28,6 +31,9 @@ void init(py::module_& m)
     quorlib_buffers::registerContainerMemory(m);
     quorlib_buffers::registerModelMemory(m);
     quorlib_buffers::registerBufferContainers(m);
+    quorlib_buffers::registerModelInfo(m);
+    quorlib_buffers::registerOpenModel(m);
+    quorlib_buffers::registerModelBinding(m);
 }
 
 py::module_::module_def moduleDef;
@@ -55,8 +61,8 @@ extern "C" PYBIND11_EXPORT PyObject* PyInit_quorlibcore_buffers()
     PYBIND11_ENSURE_INTERNALS_READY
     auto m = py::module_::create_extension_module(
         "quorlibcore_buffers",
-        "Zero-copy memoryviews of quorlibcore's containers and model tensors, and quorlibcore views and matrices "
-        "over other buffers.",
+        "Zero-copy memoryviews of quorlibcore's containers and model tensors, quorlibcore views and matrices over "
+        "other buffers, and models opened with options, reshaped and bound to buffers.",
         &moduleDef);
     try {
         init(m);

@@ -1,11 +1,20 @@
 """
-Zero-copy memoryviews of quorlibcore's containers and model tensors, and quorlibcore views and matrices over other buffers.
+Zero-copy memoryviews of quorlibcore's containers and model tensors, quorlibcore views and matrices over other buffers, and models opened with options, reshaped and bound to buffers.
 """
 from __future__ import annotations
+import os
 import quorlibcore
 import typing
 import typing_extensions
-__all__: list[str] = ['as_matrix', 'as_view', 'memory', 'model_input', 'model_output']
+__all__: list[str] = ['TensorInfo', 'as_matrix', 'as_view', 'bind_input', 'bind_output', 'inputs', 'memory', 'model_input', 'model_output', 'open_model', 'outputs', 'set_input_shape']
+class TensorInfo(typing.NamedTuple):
+    """
+    An input or output of a model: numpy's name of its element type, its current shape and the shape the file declares.
+    """
+    name: str
+    dtype: str
+    shape: tuple[int, ...] | None
+    declared: tuple[int | str | None, ...] | None
 def as_matrix(buffer: typing_extensions.Buffer, /) -> quorlibcore.mats | quorlibcore.matd | quorlibcore.matc | quorlibcore.matz:
     """
     A quorlibcore matrix sharing the memory of a writable, Fortran-contiguous, two-dimensional buffer of f, d, Zf or Zd elements.
@@ -13,6 +22,18 @@ def as_matrix(buffer: typing_extensions.Buffer, /) -> quorlibcore.mats | quorlib
 def as_view(buffer: typing_extensions.Buffer, /) -> quorlibcore.views | quorlibcore.viewd | quorlibcore.viewc | quorlibcore.viewz:
     """
     A quorlibcore view sharing the memory of a writable, contiguous, one-dimensional buffer of f, d, Zf or Zd elements.
+    """
+def bind_input(m: quorlibcore.model, i: int, buffer: typing_extensions.Buffer) -> None:
+    """
+    Make an input a tensor over a C-contiguous buffer of its element type, without a copy.
+    """
+def bind_output(m: quorlibcore.model, i: int, buffer: typing_extensions.Buffer) -> None:
+    """
+    Make an output a tensor over a writable C-contiguous buffer of its element type, without a copy.
+    """
+def inputs(m: quorlibcore.model) -> list[TensorInfo]:
+    """
+    The model's inputs, in order.
     """
 @typing.overload
 def memory(container: quorlibcore.vecs, /) -> memoryview:
@@ -52,11 +73,23 @@ def memory(container: quorlibcore.viewz, /) -> memoryview:
 @typing.overload
 def memory(container: quorlibcore.matz, /) -> memoryview:
     ...
-def model_input(arg0: quorlibcore.model, arg1: int, /) -> memoryview:
+def model_input(model: quorlibcore.model, index: int, /) -> memoryview:
     """
     Writable view of an input tensor of the model, by position, in C order.
     """
-def model_output(arg0: quorlibcore.model, arg1: int, /) -> memoryview:
+def model_output(model: quorlibcore.model, index: int, /) -> memoryview:
     """
     Read-only view of an output tensor of the model, by position, in C order; every run overwrites it.
+    """
+def open_model(path: str | bytes | os.PathLike[str] | os.PathLike[bytes], /, *, dims: typing.Mapping[str, int] | None = None, shapes: typing.Mapping[str | int, typing.Sequence[int]] | None = None, optimization: str = 'all', threads: int = 0, trace: bool = False) -> quorlibcore.model:
+    """
+    Open an ONNX model with sizes for its open dimensions, at a graph optimisation level, silently unless trace is set.
+    """
+def outputs(m: quorlibcore.model) -> list[TensorInfo]:
+    """
+    The model's outputs, in order.
+    """
+def set_input_shape(m: quorlibcore.model, i: int, shape: typing.Sequence[int]) -> None:
+    """
+    Give an input a new zero-filled tensor of a shape that fits its declared one; take views afterwards.
     """

@@ -18,9 +18,14 @@ module missing from the table stops the tool, so a new one cannot slip into
 the stub undocumented.
 
 A parameter typed `list[X]` becomes `typing.Sequence[X]`: pybind11 converts
-any sequence there, and tuples are what loops should pass. Usage:
-positional_only_stubs.py FILE.pyi (rewritten in place; the module is the
-file's stem).
+any sequence there, and tuples are what loops should pass.
+
+The generator writes a typing.NamedTuple class as the tuple subclass it is at
+run time; it becomes the class statement with the fields' types, and modules
+of the standard library that annotations name get their import.
+
+Usage: positional_only_stubs.py FILE.pyi (rewritten in place; the module of
+the file's name must be importable).
 """
 import ast
 import re
@@ -178,6 +183,36 @@ def rewrite(source, module):
     return raw.decode()
 
 
+def named_tuples(source: str) -> str:
+    """Each generated class whose bases record typing.NamedTuple, as a NamedTuple class statement."""
+    tree = ast.parse(source)
+    lines = source.splitlines(keepends=True)
+    for node in reversed(tree.body):
+        if not isinstance(node, ast.ClassDef) or "__orig_bases__: typing.ClassVar[tuple] = (typing.NamedTuple)" \
+                not in ast.get_source_segment(source, node):
+            continue
+        new = next(f for f in node.body if isinstance(f, ast.FunctionDef) and f.name == "__new__")
+        doc = ast.get_docstring(node)
+        body = [f'class {node.name}(typing.NamedTuple):\n']
+        if doc:
+            body.append('    """\n' + "".join(f"    {line}\n" for line in doc.splitlines()) + '    """\n')
+        body += [f"    {a.arg}: {ast.get_source_segment(source, a.annotation)}\n" for a in new.args.args[1:]]
+        lines[node.lineno - 1:node.end_lineno] = body
+    return "".join(lines)
+
+
+def standard_imports(source: str) -> str:
+    """`import M` for each standard library module M that the annotations name without importing it."""
+    imported = set(re.findall(r"^import (\w+)", source, re.M))
+    named = set(re.findall(r"(?<![\w.])(\w+)\.\w", source)) & set(sys.stdlib_module_names)
+    missing = sorted(named - imported - {"typing"})
+    if not missing:
+        return source
+    anchor = "from __future__ import annotations\n"
+    return source.replace(anchor, anchor + "".join(f"import {m}\n" for m in missing), 1)
+
+
 if __name__ == "__main__":
     (path,) = map(Path, sys.argv[1:])
-    path.write_text(rewrite(path.read_text(encoding="utf-8"), path.stem), encoding="utf-8")
+    path.write_text(standard_imports(named_tuples(rewrite(path.read_text(encoding="utf-8"), path.stem))),
+                    encoding="utf-8")

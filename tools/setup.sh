@@ -71,4 +71,31 @@ if [ ! -f "$ORT_DIR/lib/libonnxruntime.so.$ORT_VERSION" ]; then
   echo "$ORT_VERSION" > "$ORT_DIR/VERSION"
   rm -rf "$tmp"
 fi
+
+# --- silero-vad 6.2.3 ------------------------------------------------------
+# Real models for the tests, the README and the benchmark: the ONNX files of
+# the voice-activity detector's wheel (the wheel alone; its dependencies,
+# torch among them, are not needed for the files).
+SILERO_VERSION=6.2.3
+SILERO_WHEEL=silero_vad-$SILERO_VERSION-py3-none-any.whl
+SILERO_SHA256=7b7f5436cfcb02fae583a05b512ea96467fd449fe54cb49a5e4f06c51a1e43b8
+SILERO_DIR=$ROOT/.deps/silero
+if [ ! -f "$SILERO_DIR/$SILERO_WHEEL" ] || [ ! -f "$SILERO_DIR/silero_vad.onnx" ]; then
+  log "fetching silero-vad $SILERO_VERSION"
+  tmp=$(mktemp -d)
+  .venv/bin/python -m pip download -q --no-deps --only-binary=:all: -d "$tmp" "silero-vad==$SILERO_VERSION"
+  echo "$SILERO_SHA256  $tmp/$SILERO_WHEEL" | sha256sum --check --quiet - \
+    || { echo "[setup] error: $SILERO_WHEEL does not have the pinned checksum" >&2; rm -rf "$tmp"; exit 1; }
+  mkdir -p "$SILERO_DIR"
+  .venv/bin/python - "$tmp/$SILERO_WHEEL" "$SILERO_DIR" <<'PY'
+import sys, zipfile, pathlib
+wheel, target = sys.argv[1], pathlib.Path(sys.argv[2])
+with zipfile.ZipFile(wheel) as archive:
+    for name in archive.namelist():
+        if name.startswith("silero_vad/data/") and name.endswith(".onnx"):
+            (target / pathlib.Path(name).name).write_bytes(archive.read(name))
+PY
+  mv "$tmp/$SILERO_WHEEL" "$SILERO_DIR/"
+  rm -rf "$tmp"
+fi
 log "ready"

@@ -66,4 +66,14 @@ std::shared_ptr<T[]> separateStorage(const std::shared_ptr<T[]>& storage, T* dat
     return externalStorage<T[]>(data, *owner);
 }
 
+// The same for untyped memory, such as a model tensor's.
+inline std::shared_ptr<void> separateStorage(const std::shared_ptr<void>& storage)
+{
+    const ExternalOwner* owner = externalOwner(storage);
+    if (owner == nullptr)
+        return storage;
+    owner->acquire(owner->object);
+    return externalStorage<void>(storage.get(), *owner);
+}
+
 }  // namespace Quor

@@ -1,14 +1,24 @@
 #pragma once
-// One inference session for one ONNX model file, with one tensor allocated
-// per model input and output, reused for every run. Single float elements of
-// input tensors are written and of output tensors read in place.
+// One inference session for one ONNX model file, with one tensor per model
+// input and output, reused for every run. A model opened by path alone has
+// the tensors the file declares, allocated once from the session's
+// allocator; it prints a trace while it loads and runs without graph
+// optimisation. A model opened with options (ModelOptions.hpp) gives the
+// dimensions the file leaves open their sizes, is silent unless asked, and
+// its inputs may change shape. Either kind can run on memory its caller
+// lends, and an output whose shape the runtime cannot know before a run is
+// allocated by the runtime at each run, the latest value kept. Single float
+// elements of input tensors are written and of output tensors read in place.
+#include <algorithm>
+#include <cctype>
 #include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
-#include <numeric>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -18,7 +28,12 @@
 #include <variant>
 #include <vector>
 
+#include "types/ElementTypes.hpp"
+#include "types/ExternalStorage.hpp"
+#include "types/ModelOptions.hpp"
 #include "types/Ort.hpp"
+#include "types/TensorMemory.hpp"
+#include "types/TensorShape.hpp"
 #include "types/Utf8.hpp"
 
 namespace Quor::Onnx {
@@ -56,11 +71,29 @@ public:
                      std::shared_ptr<TensorView<uint64_t>>, std::shared_ptr<TensorView<std::complex<float>>>,
                      std::shared_ptr<TensorView<std::complex<double>>>>;
 
+    // What the model knows of one input or output besides its tensor.
+    struct TensorSlot {
+        ONNXType kind = ONNX_TYPE_TENSOR;
+        ONNXTensorElementDataType type = ONNX_TENSOR_ELEMENT_DATA_TYPE_UNDEFINED;
+        std::vector<int64_t> fixed;  // the session's shape, -1 where a size is open
+        DeclaredShape open;          // the same with the names of the open sizes
+        DeclaredShape declared;      // as the file declares it
+        std::vector<int64_t> shape;  // the tensor's, while there is one
+        // Keeps the tensor's memory (at keep.get()), unless the tensor owns it.
+        std::shared_ptr<void> keep;
+        bool readonly = false;    // lent read-only memory
+        bool bound = false;       // lent memory
+        bool released = false;    // lost its lent memory to releaseExternalOwners
+        bool fromRun = false;     // outputs: each run's value becomes the tensor
+        bool listedOnce = true;   // outputs: the runtime can write into a tensor given for it
+    };
+
     explicit Model(const std::string& path)
         : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, path.c_str()),
           m_options(),
           m_session(openSession(m_onnxEnvironment, path)),
-          m_allocator(sessionAllocator(m_session))
+          m_allocator(sessionAllocator(m_session)),
+          m_cpuMemory(Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeDefault))
     {
         try {
             makeInputs();
@@ -72,10 +105,59 @@ public:
         }
     }
 
+    // Opens the model at `path` as `options` say. A wrong option, a shape
+    // that does not fit, an unknown name or an input dimension left without
+    // a size throws std::invalid_argument; the runtime's own failures throw
+    // Ort::Exception, their message prefixed with the path.
+    Model(const std::string& path, const ModelOptions& options)
+        : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, path.c_str()),
+          m_options(),
+          m_cpuMemory(Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeDefault))
+    {
+        checkOptions(options);
+        // Once the runtime has given the named dimensions their sizes, the
+        // session no longer shows their names: a first session without them
+        // tells what the file declares. Without graph optimisation the
+        // runtime gives no sizes, and the model gives them to its inputs.
+        std::vector<DeclaredShape> declaredShapes;
+        if (!options.dims.empty() && options.optimization != ORT_DISABLE_ALL)
+            declaredShapes = fileShapes(path, options);
+        m_session = openSession(m_onnxEnvironment, path, options, true);
+        m_allocator = sessionAllocator(m_session);
+        m_runOptions.emplace();
+        m_runOptions->SetRunLogVerbosityLevel(5);
+        if (!options.trace)
+            m_runOptions->SetRunLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
+        try {
+            discover(true);
+            discover(false);
+            for (size_t i = 0; i < declaredShapes.size() && i < m_inputCount + m_outputCount; ++i)
+                (i < m_inputCount ? m_inputSlots[i] : m_outputSlots[i - m_inputCount]).declared = declaredShapes[i];
+            checkDimNames(options);
+            giveDimSizes(options);
+            giveInputShapes(options);
+            makeOutputTensors();
+            makeRuntimeArrays();
+            if (options.trace)
+                printTrace();
+        } catch (...) {
+            releaseNames();
+            throw;
+        }
+    }
+
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
 
-    ~Model() { releaseNames(); }
+    // Views before the tensors they read, tensors before the memory they show.
+    ~Model()
+    {
+        m_outputs.clear();
+        m_outputArray.clear();
+        m_inputs.clear();
+        m_inputArray.clear();
+        releaseNames();
+    }
 
     void makeInputs()
     {
@@ -108,11 +190,16 @@ public:
 
     void run()
     {
-        Ort::RunOptions runOptions;
-        runOptions.SetRunLogVerbosityLevel(5);
-        m_session.Run(runOptions, m_inputNames.data(), m_inputValues.data(), m_inputCount, m_outputNames.data(),
-                      m_outputValues.data(), m_outputCount);
-        takeSuppliedOutputs();
+        for (size_t i = 0; i < m_inputCount; ++i)
+            if (m_inputValues[i] == nullptr)
+                throw missingInput(i);
+        if (m_runOptions)
+            runWith(*m_runOptions);
+        else {
+            Ort::RunOptions runOptions;
+            runOptions.SetRunLogVerbosityLevel(5);
+            runWith(runOptions);
+        }
     }
 
     template <typename T>
@@ -132,28 +219,85 @@ public:
     template <typename T>
     void set(size_t inputIdx, std::span<const int64_t> tensorIdx, T value)
     {
-        const auto& tensor = view<T>(m_inputs, m_inputNames, inputIdx, "input");
+        const auto& tensor = view<T>(true, inputIdx);
+        if (m_inputSlots[inputIdx].readonly)
+            throw std::runtime_error("input '" + nameOf(true, inputIdx)
+                                     + "' is bound to read-only memory: it cannot be written");
         tensor->set(tensorIdx, value);
     }
 
     template <typename T>
     T get(size_t outputIdx, std::span<const int64_t> tensorIdx)
     {
-        const auto& tensor = view<T>(m_outputs, m_outputNames, outputIdx, "output");
+        const auto& tensor = view<T>(false, outputIdx);
         return tensor->get(tensorIdx);
     }
 
+    size_t inputCount() const { return m_inputCount; }
+    size_t outputCount() const { return m_outputCount; }
+
     // The whole memory of an input (output) tensor, for callers that exchange
-    // tensors at once. The tensors never move, so it stays valid as long as
-    // the model; `data` is null for strings, which are objects of the runtime.
+    // tensors at once: `keep` keeps it valid, also when the model gives the
+    // tensor up for another (a new shape, a bound buffer, a run's new value).
+    // Memory from the allocator of a model opened by path alone needs the
+    // model too. `data` is null for strings, which are objects of the runtime.
     struct TensorMemory {
         void* data;
         ONNXTensorElementDataType type;
         std::vector<int64_t> shape;
+        std::shared_ptr<void> keep;
+        bool readonly;  // lent read-only
     };
 
-    TensorMemory inputMemory(size_t inputIdx) { return memory(m_inputArray, inputIdx, "input"); }
-    TensorMemory outputMemory(size_t outputIdx) { return memory(m_outputArray, outputIdx, "output"); }
+    TensorMemory inputMemory(size_t inputIdx) { return memory(true, inputIdx); }
+    TensorMemory outputMemory(size_t outputIdx) { return memory(false, outputIdx); }
+
+    // An input or output as a program inspects it.
+    struct TensorDescription {
+        std::string name;
+        ONNXType kind;
+        ONNXTensorElementDataType type;
+        std::optional<std::vector<int64_t>> shape;  // none while there is no tensor
+        DeclaredShape declared;
+    };
+
+    TensorDescription describeInput(size_t inputIdx) const { return description(true, inputIdx); }
+    TensorDescription describeOutput(size_t outputIdx) const { return description(false, outputIdx); }
+
+    // Gives input `inputIdx` a new zero-filled tensor of a shape that fits
+    // the session's: sizes the file or the options fixed stay. A shape that
+    // does not fit, or would not fit into memory, throws
+    // std::invalid_argument and changes nothing.
+    void setInputShape(size_t inputIdx, std::span<const int64_t> shape)
+    {
+        const TensorSlot& slot = tensorSlot(true, inputIdx);
+        const size_t bytes = checkShape(true, inputIdx, shape);
+        placeInput(inputIdx, ownTensor(slot.type, shape, bytes), shape, false, false);
+    }
+
+    // Input (output) `idx` becomes a tensor over `data`, memory of `type`
+    // elements in C order that `keep` keeps valid; nothing is copied. A type
+    // or shape that does not fit throws and changes nothing.
+    void bindInput(size_t inputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
+                   std::shared_ptr<void> keep, bool readonly)
+    {
+        HeldTensor tensor = lentTensor(true, inputIdx, data, type, shape, std::move(keep));
+        placeInput(inputIdx, std::move(tensor), shape, readonly, true);
+    }
+
+    void bindOutput(size_t outputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
+                    std::shared_ptr<void> keep)
+    {
+        HeldTensor tensor = lentTensor(false, outputIdx, data, type, shape, std::move(keep));
+        TensorSlot& slot = m_outputSlots[outputIdx];
+        m_outputArray[outputIdx] = std::move(tensor.tensor);
+        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
+        slot.shape.assign(shape.begin(), shape.end());
+        slot.bound = true;
+        slot.fromRun = false;
+        slot.released = false;
+        refreshOutputHandle(outputIdx);
+    }
 
     // Memory lent to the model (ExternalStorage.hpp), for the garbage
     // collector of the Python layer: `visit` is called with each owner the
@@ -161,21 +305,63 @@ public:
     // returned; `releaseExternalOwners` lets go of all lent memory, leaving
     // a model that refuses to run or fails cleanly instead of reading it.
     template <typename Visit>
-    int visitExternalOwners(Visit&&) const
+    int visitExternalOwners(Visit&& visit) const
     {
+        for (const std::vector<TensorSlot>* slots : {&m_inputSlots, &m_outputSlots})
+            for (const TensorSlot& slot : *slots)
+                if (const ExternalOwner* owner = reportedOwner(slot.keep))
+                    if (const int result = visit(owner->object))
+                        return result;
         return 0;
     }
-    void releaseExternalOwners() {}
+
+    // An input that lost its memory refuses to run until it is bound or
+    // shaped again; an output's next value comes from the runtime.
+    void releaseExternalOwners()
+    {
+        for (bool inputs : {true, false}) {
+            std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
+            for (size_t i = 0; i < slots.size(); ++i) {
+                if (externalOwner(slots[i].keep) == nullptr)
+                    continue;
+                (inputs ? m_inputArray : m_outputArray)[i] = Ort::Value();
+                // Letting go may run Python code, which may use the model:
+                // the slot is consistent before.
+                const std::shared_ptr<void> lent = std::move(slots[i].keep);
+                slots[i].keep = nullptr;
+                slots[i].shape.clear();
+                slots[i].bound = slots[i].readonly = false;
+                slots[i].released = inputs;
+                slots[i].fromRun = !inputs;
+                if (inputs)
+                    m_inputValues[i] = nullptr;
+                else
+                    refreshOutputHandle(i);
+            }
+        }
+    }
 
 private:
-    static TensorMemory memory(std::vector<Ort::Value>& tensors, size_t idx, const char* group)
+    TensorMemory memory(bool input, size_t idx)
     {
-        checkIndex(tensors.size(), idx, group);
-        Ort::Value& tensor = tensors[idx];
-        const Ort::TensorTypeAndShapeInfo info = tensor.GetTensorTypeAndShapeInfo();
-        const ONNXTensorElementDataType type = info.GetElementType();
-        void* data = plainElementSize(type) ? tensor.GetTensorMutableData<void>() : nullptr;
-        return {data, type, info.GetShape()};
+        const TensorSlot& slot = tensorSlot(input, idx);
+        Ort::Value& tensor = (input ? m_inputArray : m_outputArray)[idx];
+        if (static_cast<OrtValue*>(tensor) == nullptr)
+            throw noTensor(input, idx);
+        void* data = plainElementSize(slot.type) ? tensor.GetTensorMutableData<void>() : nullptr;
+        return {data, slot.type, slot.shape, slot.keep, slot.readonly};
+    }
+
+    TensorDescription description(bool input, size_t idx) const
+    {
+        const std::vector<TensorSlot>& slots = input ? m_inputSlots : m_outputSlots;
+        checkIndex(slots.size(), idx, input ? "input" : "output");
+        const TensorSlot& slot = slots[idx];
+        const bool present = static_cast<OrtValue*>((input ? m_inputArray : m_outputArray)[idx]) != nullptr;
+        std::optional<std::vector<int64_t>> shape;
+        if (present && slot.kind == ONNX_TYPE_TENSOR)
+            shape = slot.shape;
+        return {(input ? m_inputNames : m_outputNames)[idx], slot.kind, slot.type, shape, slot.declared};
     }
 
     static void checkIndex(size_t count, size_t idx, const char* group)
@@ -186,11 +372,135 @@ private:
                                      + "s");
     }
 
+    std::string nameOf(bool input, size_t idx) const
+    {
+        return detail::escapeInvalidUtf8((input ? m_inputNames : m_outputNames)[idx]);
+    }
+
+    // "input 0 'x'"
+    std::string label(bool input, size_t idx) const
+    {
+        return std::string(input ? "input " : "output ") + std::to_string(idx) + " '" + nameOf(input, idx) + "'";
+    }
+
+    // The slot of a tensor input (output), or an error for anything else.
+    const TensorSlot& tensorSlot(bool input, size_t idx) const
+    {
+        const std::vector<TensorSlot>& slots = input ? m_inputSlots : m_outputSlots;
+        checkIndex(slots.size(), idx, input ? "input" : "output");
+        if (slots[idx].kind != ONNX_TYPE_TENSOR)
+            throw std::runtime_error(label(input, idx) + " is a " + valueKindName(slots[idx].kind)
+                                     + ", not a tensor");
+        return slots[idx];
+    }
+
+    std::runtime_error noTensor(bool input, size_t idx) const
+    {
+        if (input)
+            return missingInput(idx);
+        return std::runtime_error(label(false, idx)
+                                  + " has no shape until the model has run: its shape depends on the values of the "
+                                    "inputs, or the runtime cannot derive it");
+    }
+
+    std::runtime_error missingInput(size_t idx) const
+    {
+        const TensorSlot& slot = m_inputSlots[idx];
+        if (slot.kind != ONNX_TYPE_TENSOR)
+            return std::runtime_error(label(true, idx) + " is a " + valueKindName(slot.kind)
+                                      + ": only tensor inputs can be given");
+        return std::runtime_error(label(true, idx)
+                                  + " has no tensor: the memory bound to it was released; bind it or set its shape "
+                                    "again");
+    }
+
     static Ort::Session openSession(const Ort::Env& environment, const std::string& path)
     {
         Ort::SessionOptions options;
         options.SetGraphOptimizationLevel(ORT_DISABLE_ALL);
         return Ort::Session(environment, path.c_str(), options);
+    }
+
+    static void checkOptions(const ModelOptions& options)
+    {
+        if (options.threads > maxThreads)
+            throw std::invalid_argument("threads is " + std::to_string(options.threads) + "; at most "
+                                        + std::to_string(maxThreads) + " intra-op threads can be asked for");
+        for (const auto& [name, size] : options.dims)
+            if (size < 1)
+                throw std::invalid_argument("dims gives '" + detail::escapeInvalidUtf8(name) + "' the size "
+                                            + std::to_string(size)
+                                            + "; a named dimension's size is at least 1 (an empty input takes "
+                                              "its whole shape in shapes)");
+    }
+
+    // The session as `options` ask for it; with `withDims` false, without
+    // the sizes of named dimensions and graph optimisation.
+    static Ort::Session openSession(const Ort::Env& environment, const std::string& path, const ModelOptions& options,
+                                    bool withDims)
+    {
+        Ort::SessionOptions sessionOptions;
+        sessionOptions.SetGraphOptimizationLevel(withDims ? options.optimization : ORT_DISABLE_ALL);
+        if (!options.trace)
+            sessionOptions.SetLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
+        if (options.threads)
+            sessionOptions.SetIntraOpNumThreads(static_cast<int>(options.threads));
+        if (withDims)
+            for (const auto& [name, size] : options.dims)
+                sessionOptions.AddFreeDimensionOverrideByName(name.c_str(), size);
+        try {
+            return Ort::Session(environment, path.c_str(), sessionOptions);
+        } catch (const Ort::Exception& error) {
+            std::string message = path + ": " + error.what();
+            while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+                message.pop_back();
+            if (message.find("Unsupported model IR version") != std::string::npos)
+                message += ". This runtime reads files of IR version 9 and older; onnx 1.16 and newer write version "
+                           "10 unless the model's ir_version is set to 9 before saving.";
+            throw Ort::Exception(message, error.GetOrtErrorCode());
+        }
+    }
+
+    // The shapes of the inputs, then of the outputs, as the file declares them.
+    std::vector<DeclaredShape> fileShapes(const std::string& path, const ModelOptions& options)
+    {
+        const Ort::Session probe = openSession(m_onnxEnvironment, path, options, false);
+        const size_t inputs = probe.GetInputCount(), outputs = probe.GetOutputCount();
+        std::vector<DeclaredShape> shapes(inputs + outputs);
+        for (size_t i = 0; i < shapes.size(); ++i) {
+            const Ort::TypeInfo info = i < inputs ? probe.GetInputTypeInfo(i) : probe.GetOutputTypeInfo(i - inputs);
+            if (info.GetONNXType() == ONNX_TYPE_TENSOR) {
+                const Ort::ConstTensorTypeAndShapeInfo tensor = info.GetTensorTypeAndShapeInfo();
+                shapes[i] = declaredShape(tensor.GetShape(), tensor.GetSymbolicDimensions());
+            }
+        }
+        return shapes;
+    }
+
+    // The sizes of named dimensions that the session left open become fixed
+    // sizes of the inputs.
+    void giveDimSizes(const ModelOptions& options)
+    {
+        for (TensorSlot& slot : m_inputSlots)
+            for (size_t d = 0; d < slot.fixed.size(); ++d)
+                for (const auto& [name, size] : options.dims)
+                    if (slot.fixed[d] < 0 && slot.open[d].name == name) {
+                        slot.fixed[d] = size;
+                        slot.open[d] = Dimension{size, ""};
+                    }
+    }
+
+    void checkDimNames(const ModelOptions& options) const
+    {
+        for (const auto& [name, size] : options.dims) {
+            const auto named = [&](const TensorSlot& slot) {
+                return std::any_of(slot.declared.begin(), slot.declared.end(),
+                                   [&](const Dimension& d) { return d.name == name; });
+            };
+            if (std::none_of(m_inputSlots.begin(), m_inputSlots.end(), named))
+                throw std::invalid_argument("dims names '" + detail::escapeInvalidUtf8(name)
+                                            + "', a dimension that no input has; " + inputList(true));
+        }
     }
 
     static Ort::Allocator sessionAllocator(const Ort::Session& session)
@@ -199,39 +509,14 @@ private:
         return Ort::Allocator(session, memoryInfo);
     }
 
-    // Bytes per element of the tensor types whose storage is plain memory.
-    static size_t plainElementSize(ONNXTensorElementDataType type)
-    {
-        switch (type) {
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT8:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT8:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_BOOL:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E4M3FN:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E4M3FNUZ:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E5M2:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E5M2FNUZ: return 1;
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT16:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT16:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT16:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_BFLOAT16: return 2;
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT32:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT32: return 4;
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_INT64:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_UINT64:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_DOUBLE:
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_COMPLEX64: return 8;
-        case ONNX_TENSOR_ELEMENT_DATA_TYPE_COMPLEX128: return 16;
-        default: return 0;  // strings are objects the runtime constructs itself
-        }
-    }
-
     // Bytes of plain data in a tensor of a shape it was created with, so
     // none of its dimensions is negative.
-    static size_t plainBytes(ONNXTensorElementDataType type, const std::vector<int64_t>& shape)
+    static size_t plainBytes(ONNXTensorElementDataType type, std::span<const int64_t> shape)
     {
-        return std::accumulate(shape.begin(), shape.end(), plainElementSize(type),
-                               [](size_t n, int64_t d) { return n * static_cast<size_t>(d); });
+        size_t bytes = plainElementSize(type);
+        for (int64_t d : shape)
+            bytes *= static_cast<size_t>(d);
+        return bytes;
     }
 
     // New tensors hold whatever the allocator's memory held before; start
@@ -240,6 +525,69 @@ private:
     {
         if (const size_t bytes = plainBytes(type, shape))
             std::memset(tensor.GetTensorMutableData<void>(), 0, bytes);
+    }
+
+    // A zero-filled tensor of the model's own; `bytes` as storageBytes gives.
+    HeldTensor ownTensor(ONNXTensorElementDataType type, std::span<const int64_t> shape, size_t bytes)
+    {
+        if (type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING)
+            return {Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type), nullptr};
+        std::shared_ptr<void> block = zeroedBlock(bytes);
+        void* data = block.get();
+        return tensorOver(m_cpuMemory, std::move(block), data, bytes, type, shape);
+    }
+
+    // The bytes of an input (output) of shape `shape`, or an error naming it.
+    size_t checkShape(bool input, size_t idx, std::span<const int64_t> shape) const
+    {
+        const TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
+        if (!fits(slot.fixed, shape))
+            throw std::invalid_argument(label(input, idx) + " has the shape " + describe(slot.open) + "; "
+                                        + describe(shape)
+                                        + " does not fit it: a shape has its rank and keeps its fixed sizes (those "
+                                          "given by dims too), and no size is negative");
+        const std::optional<size_t> bytes = storageBytes(slot.type, shape);
+        if (!bytes)
+            throw std::invalid_argument(label(input, idx) + " of shape " + describe(shape)
+                                        + " would take more than the machine's "
+                                        + std::to_string(physicalMemoryBytes()) + " bytes of memory");
+        return *bytes;
+    }
+
+    HeldTensor lentTensor(bool input, size_t idx, void* data, ONNXTensorElementDataType type,
+                          std::span<const int64_t> shape, std::shared_ptr<void> keep)
+    {
+        const TensorSlot& slot = tensorSlot(input, idx);
+        if (type != slot.type || plainElementSize(type) == 0)
+            throw std::invalid_argument(label(input, idx) + " holds elements of type '" + enumeratorName(slot.type)
+                                        + "'; the memory holds '" + enumeratorName(type) + "'");
+        const size_t bytes = checkShape(input, idx, shape);
+        return tensorOver(m_cpuMemory, std::move(keep), data, bytes, type, shape);
+    }
+
+    void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound)
+    {
+        TensorSlot& slot = m_inputSlots[idx];
+        m_inputArray[idx] = std::move(tensor.tensor);
+        // The memory shown before goes last, once the slot is consistent.
+        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
+        slot.shape.assign(shape.begin(), shape.end());
+        slot.readonly = readonly;
+        slot.bound = bound;
+        slot.released = false;
+        m_inputValues[idx] = m_inputArray[idx];
+    }
+
+    // Whether the runtime writes output `idx` into the tensor given for it.
+    bool writesInPlace(size_t idx) const
+    {
+        const TensorSlot& slot = m_outputSlots[idx];
+        return slot.listedOnce && !slot.fromRun && static_cast<OrtValue*>(m_outputArray[idx]) != nullptr;
+    }
+
+    void refreshOutputHandle(size_t idx)
+    {
+        m_outputValues[idx] = writesInPlace(idx) ? static_cast<OrtValue*>(m_outputArray[idx]) : nullptr;
     }
 
     // The runtime writes an output into the tensor given for it only when
@@ -254,38 +602,98 @@ private:
         for (const char* name : m_outputNames)
             ++uses[name];
         m_inputValues.assign(m_inputArray.begin(), m_inputArray.end());
-        m_outputValues.reserve(m_outputCount);
+        m_outputValues.assign(m_outputCount, nullptr);
         for (size_t i = 0; i < m_outputCount; ++i) {
-            OrtValue* const own = m_outputArray[i];
-            m_outputValues.push_back(uses[m_outputNames[i]] == 1 ? own : nullptr);
+            m_outputSlots[i].listedOnce = uses[m_outputNames[i]] == 1;
+            refreshOutputHandle(i);
         }
     }
 
-    // Copies each value the runtime supplied into the output's own tensor and
-    // releases it, leaving the handle null again for the next run.
+    void runWith(const Ort::RunOptions& runOptions)
+    {
+        try {
+            m_session.Run(runOptions, m_inputNames.data(), m_inputValues.data(), m_inputCount, m_outputNames.data(),
+                          m_outputValues.data(), m_outputCount);
+        } catch (...) {
+            // Nothing the failed run may have left is kept.
+            for (size_t i = 0; i < m_outputCount; ++i)
+                if (!writesInPlace(i))
+                    const Ort::Value dropped(std::exchange(m_outputValues[i], nullptr));
+            throw;
+        }
+        takeSuppliedOutputs();
+    }
+
+    // Each value the runtime supplied becomes the output's tensor (an output
+    // the runtime allocates) or is copied into the output's tensor and
+    // released, leaving the handle null again for the next run.
     void takeSuppliedOutputs()
     {
         std::vector<std::pair<size_t, Ort::Value>> supplied;
         for (size_t i = 0; i < m_outputCount; ++i)
-            if (m_outputValues[i] != static_cast<OrtValue*>(m_outputArray[i]))
+            if (!writesInPlace(i))
                 supplied.emplace_back(i, Ort::Value(std::exchange(m_outputValues[i], nullptr)));
         for (auto& [i, value] : supplied) {
             auto fail = [&](const char* reason) {
-                return std::runtime_error("output '" + detail::escapeInvalidUtf8(m_outputNames[i]) + "' " + reason);
+                return std::runtime_error("output '" + nameOf(false, i) + "' " + reason);
             };
             if (static_cast<OrtValue*>(value) == nullptr)
                 throw fail("received no value from the run");
-            const Ort::TensorTypeAndShapeInfo own = m_outputArray[i].GetTensorTypeAndShapeInfo();
+            TensorSlot& slot = m_outputSlots[i];
+            if (slot.fromRun || static_cast<OrtValue*>(m_outputArray[i]) == nullptr) {
+                keepRunValue(i, std::move(value));
+                continue;
+            }
+            const ONNXTensorElementDataType type = slot.type;
             const Ort::TensorTypeAndShapeInfo got = value.GetTensorTypeAndShapeInfo();
-            const ONNXTensorElementDataType type = own.GetElementType();
-            const std::vector<int64_t> shape = own.GetShape();
-            if (got.GetElementType() != type || got.GetShape() != shape)
+            if (got.GetElementType() != type || got.GetShape() != slot.shape)
                 throw fail("received a value whose element type or shape differs from the declared one");
             // Strings are left alone: they have no view to be read through.
-            if (const size_t bytes = plainBytes(type, shape))
+            if (const size_t bytes = plainBytes(type, slot.shape))
                 std::memcpy(m_outputArray[i].GetTensorMutableData<void>(), value.GetTensorMutableData<void>(),
                             bytes);
         }
+    }
+
+    // A value the runtime allocated becomes output `idx`'s tensor. A value
+    // that shows an input's memory, as an output that is also an input
+    // does, is copied first: the input's memory may go before the output.
+    void keepRunValue(size_t idx, Ort::Value value)
+    {
+        TensorSlot& slot = m_outputSlots[idx];
+        HeldTensor held = adoptValue(m_cpuMemory, std::move(value));
+        std::vector<int64_t> shape;
+        if (held.keep) {
+            const Ort::TensorTypeAndShapeInfo info = held.tensor.GetTensorTypeAndShapeInfo();
+            shape = info.GetShape();
+            const size_t bytes = plainBytes(info.GetElementType(), shape);
+            if (!slot.listedOnce || showsInputMemory(held.keep.get(), bytes)) {
+                std::shared_ptr<void> copy = zeroedBlock(bytes);
+                if (bytes)
+                    std::memcpy(copy.get(), held.keep.get(), bytes);
+                void* data = copy.get();
+                held = tensorOver(m_cpuMemory, std::move(copy), data, bytes, info.GetElementType(), shape);
+            }
+        } else if (held.tensor.IsTensor())
+            shape = held.tensor.GetTensorTypeAndShapeInfo().GetShape();
+        m_outputArray[idx] = std::move(held.tensor);
+        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(held.keep));
+        slot.shape = std::move(shape);
+    }
+
+    bool showsInputMemory(const void* data, size_t bytes) const
+    {
+        const auto* first = static_cast<const std::byte*>(data);
+        for (size_t i = 0; i < m_inputCount; ++i) {
+            const TensorSlot& slot = m_inputSlots[i];
+            const auto* start = static_cast<const std::byte*>(slot.keep.get());
+            if (start == nullptr || slot.kind != ONNX_TYPE_TENSOR)
+                continue;
+            const size_t size = plainBytes(slot.type, slot.shape);
+            if (std::less<>()(first, start + size) && std::less<>()(start, first + std::max<size_t>(bytes, 1)))
+                return true;
+        }
+        return false;
     }
 
     // Discovers the inputs (or the outputs) of the session, printing the trace.
@@ -293,17 +701,14 @@ private:
                    std::vector<Ort::Value>& tensors, std::vector<TensorViewVariant>& views)
     {
         const char* group = inputs ? "input" : "output";
+        std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
         groupCount = count;
         names.reserve(count);
         views.reserve(count);
         tensors.reserve(count);  // views keep the address of their tensor
+        slots.reserve(count);
         for (size_t i = 0; i < count; ++i) {
-            const Ort::AllocatedStringPtr runtimeName = inputs ? m_session.GetInputNameAllocated(i, m_allocator)
-                                                               : m_session.GetOutputNameAllocated(i, m_allocator);
-            const size_t length = std::strlen(runtimeName.get());
-            char* nameCopy = new char[length + 1];
-            std::memcpy(nameCopy, runtimeName.get(), length + 1);
-            names.push_back(nameCopy);
+            const char* nameCopy = copyName(inputs, i, names);
 
             std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '" << nameCopy << "'" << std::endl;
 
@@ -317,8 +722,17 @@ private:
             std::cout << "}'\n";
 
             const ONNXTensorElementDataType type = tensorInfo.GetElementType();
-            tensors.push_back(Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type));
-            zeroFill(tensors.back(), type, shape);
+            Ort::Value created = Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type);
+            zeroFill(created, type, shape);
+            // The tensor is shown through a handle of its own, so that a view
+            // of its memory can outlive the model's use of it.
+            HeldTensor held = adoptValue(m_cpuMemory, std::move(created));
+            tensors.push_back(std::move(held.tensor));
+            TensorSlot& slot = slots.emplace_back();
+            slot.type = type;
+            slot.fixed = slot.shape = shape;
+            slot.open = slot.declared = declaredShape(shape, {});
+            slot.keep = std::move(held.keep);
 
             TensorViewVariant tensor;
             MakeTensor(tensor, &tensors[i], type, shape, std::string(nameCopy));
@@ -326,16 +740,180 @@ private:
         }
     }
 
-    template <typename T>
-    const std::shared_ptr<TensorView<T>>& view(const std::vector<TensorViewVariant>& slots,
-                                        const std::vector<const char*>& names, size_t idx, const char* group)
+    const char* copyName(bool inputs, size_t idx, std::vector<const char*>& names)
     {
+        const Ort::AllocatedStringPtr runtimeName = inputs ? m_session.GetInputNameAllocated(idx, m_allocator)
+                                                           : m_session.GetOutputNameAllocated(idx, m_allocator);
+        const size_t length = std::strlen(runtimeName.get());
+        char* nameCopy = new char[length + 1];
+        std::memcpy(nameCopy, runtimeName.get(), length + 1);
+        names.push_back(nameCopy);
+        return nameCopy;
+    }
+
+    // The inputs (outputs) of a session opened with options: what each is,
+    // without tensors yet; float tensors get their views.
+    void discover(bool inputs)
+    {
+        const size_t count = inputs ? m_session.GetInputCount() : m_session.GetOutputCount();
+        (inputs ? m_inputCount : m_outputCount) = count;
+        std::vector<const char*>& names = inputs ? m_inputNames : m_outputNames;
+        std::vector<Ort::Value>& tensors = inputs ? m_inputArray : m_outputArray;
+        std::vector<TensorViewVariant>& views = inputs ? m_inputs : m_outputs;
+        std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
+        names.reserve(count);
+        tensors.reserve(count);  // views keep the address of their tensor
+        views.reserve(count);
+        slots.reserve(count);
+        for (size_t i = 0; i < count; ++i) {
+            const char* name = copyName(inputs, i, names);
+            const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
+            TensorSlot& slot = slots.emplace_back();
+            slot.kind = info.GetONNXType();
+            if (slot.kind == ONNX_TYPE_TENSOR) {
+                const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
+                slot.type = tensorInfo.GetElementType();
+                slot.fixed = tensorInfo.GetShape();
+                slot.open = slot.declared = declaredShape(slot.fixed, tensorInfo.GetSymbolicDimensions());
+            }
+            slot.fromRun = !inputs;
+            tensors.emplace_back();
+            TensorViewVariant& view = views.emplace_back();
+            if (slot.kind == ONNX_TYPE_TENSOR && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+                view = std::make_shared<TensorView<float>>(&tensors[i], slot.type, slot.fixed, std::string(name));
+        }
+    }
+
+    // The input that `key` names, or an error naming the inputs.
+    size_t inputIndex(const InputKey& key) const
+    {
+        if (const size_t* idx = std::get_if<size_t>(&key)) {
+            if (*idx < m_inputCount)
+                return *idx;
+            throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
+        }
+        const std::string& name = std::get<std::string>(key);
+        for (size_t i = 0; i < m_inputCount; ++i)
+            if (name == m_inputNames[i])
+                return i;
+        throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
+                                    + "', which is not an input; " + inputList());
+    }
+
+    // The inputs with their shapes, as the file declares them or as the
+    // session has them.
+    std::string inputList(bool declared = false) const
+    {
+        std::string text = "the model's inputs are";
+        for (size_t i = 0; i < m_inputCount; ++i)
+            text += (i ? ", " : " ") + label(true, i) + " "
+                    + describe(declared ? m_inputSlots[i].declared : m_inputSlots[i].open);
+        return m_inputCount ? text : "the model has no inputs";
+    }
+
+    // Every tensor input gets its tensor, of the shape `options` give it or
+    // else of the session's; all of them are checked before any is made.
+    void giveInputShapes(const ModelOptions& options)
+    {
+        std::vector<std::optional<std::vector<int64_t>>> given(m_inputCount);
+        for (const auto& [key, shape] : options.shapes) {
+            const size_t idx = inputIndex(key);
+            if (given[idx])
+                throw std::invalid_argument("shapes gives " + label(true, idx) + " twice");
+            if (m_inputSlots[idx].kind != ONNX_TYPE_TENSOR)
+                throw std::invalid_argument("shapes gives " + label(true, idx) + ", which is a "
+                                            + valueKindName(m_inputSlots[idx].kind) + ", not a tensor");
+            given[idx] = shape;
+        }
+        std::string open;
+        for (size_t i = 0; i < m_inputCount; ++i)
+            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR && !given[i] && !concrete(m_inputSlots[i].fixed))
+                open += "\n  " + label(true, i) + " " + describe(m_inputSlots[i].open);
+        if (!open.empty())
+            throw std::invalid_argument(
+                "inputs with dimensions that have no size:" + open
+                + "\ngive named dimensions their sizes with dims={name: size}, or whole shapes with "
+                  "shapes={input name or index: shape}");
+        std::vector<size_t> bytes(m_inputCount);
+        for (size_t i = 0; i < m_inputCount; ++i)
+            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR)
+                bytes[i] = checkShape(true, i, given[i] ? *given[i] : m_inputSlots[i].fixed);
+        m_inputValues.assign(m_inputCount, nullptr);
+        for (size_t i = 0; i < m_inputCount; ++i)
+            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR) {
+                const std::vector<int64_t> shape = given[i] ? *given[i] : m_inputSlots[i].fixed;
+                placeInput(i, ownTensor(m_inputSlots[i].type, shape, bytes[i]), shape, false, false);
+            }
+    }
+
+    // Outputs whose shape the session knows get a tensor of their own; the
+    // others take each run's value.
+    void makeOutputTensors()
+    {
+        for (size_t i = 0; i < m_outputCount; ++i) {
+            TensorSlot& slot = m_outputSlots[i];
+            if (slot.kind != ONNX_TYPE_TENSOR || !concrete(slot.fixed))
+                continue;
+            const size_t bytes = checkShape(false, i, slot.fixed);
+            HeldTensor held = ownTensor(slot.type, slot.fixed, bytes);
+            m_outputArray[i] = std::move(held.tensor);
+            slot.keep = std::move(held.keep);
+            slot.shape = slot.fixed;
+            slot.fromRun = false;
+        }
+    }
+
+    // The load trace of a model opened with options: the shape each tensor
+    // was given, -1 where an output's size comes with each run.
+    void printTrace() const
+    {
+        for (bool inputs : {true, false}) {
+            const char* group = inputs ? "input" : "output";
+            const std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
+            for (size_t i = 0; i < slots.size(); ++i) {
+                std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '"
+                          << (inputs ? m_inputNames : m_outputNames)[i] << "'" << std::endl;
+                const std::vector<int64_t>& shape = slots[i].fromRun ? slots[i].fixed : slots[i].shape;
+                std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
+                for (size_t d = 0; d < shape.size(); ++d)
+                    std::cout << (d ? ", " : "") << shape[d];
+                std::cout << "}'\n";
+                if (slots[i].kind == ONNX_TYPE_TENSOR && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+                    std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
+            }
+        }
+    }
+
+    // The view of an input (output) with a tensor to read, or an error
+    // saying why there is none.
+    template <typename T>
+    const std::shared_ptr<TensorView<T>>& view(bool input, size_t idx)
+    {
+        const std::vector<TensorViewVariant>& slots = input ? m_inputs : m_outputs;
+        const char* group = input ? "input" : "output";
         checkIndex(slots.size(), idx, group);
         const std::shared_ptr<TensorView<T>>& tensor = std::get<std::shared_ptr<TensorView<T>>>(slots[idx]);
-        if (!tensor)
-            throw std::runtime_error(std::string(group) + " '" + detail::escapeInvalidUtf8(names[idx])
-                                     + "' is not a float tensor: only float tensors can be read or written");
+        if (!tensor) {
+            const TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
+            const std::string name = std::string(group) + " '" + nameOf(input, idx) + "'";
+            if (slot.kind != ONNX_TYPE_TENSOR)
+                throw std::runtime_error(name + " is a " + valueKindName(slot.kind) + ", not a tensor: only float "
+                                                "tensors can be read or written");
+            if (plainElementSize(slot.type) && !hasStructFormat(slot.type))
+                throw std::runtime_error(name + " has element type '" + enumeratorName(slot.type)
+                                         + "', which has no struct format: only float tensors can be read or "
+                                           "written");
+            throw std::runtime_error(name + " is not a float tensor: only float tensors can be read or written");
+        }
+        if (static_cast<OrtValue*>((input ? m_inputArray : m_outputArray)[idx]) == nullptr)
+            throw noTensor(input, idx);
         return tensor;
+    }
+
+    // Element types that Python's buffers and numpy have no format for.
+    static bool hasStructFormat(ONNXTensorElementDataType type)
+    {
+        return type != ONNX_TENSOR_ELEMENT_DATA_TYPE_BFLOAT16 && type < ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT8E4M3FN;
     }
 
     void releaseNames()
@@ -360,9 +938,17 @@ private:
     std::vector<const char*> m_outputNames;
     std::vector<Ort::Value> m_outputArray;
     std::vector<TensorViewVariant> m_outputs;
+    // Describes the memory the tensors of the model's own blocks, lent
+    // buffers and adopted run values are made over.
+    Ort::MemoryInfo m_cpuMemory;
+    std::vector<TensorSlot> m_inputSlots;
+    std::vector<TensorSlot> m_outputSlots;
     // The tensors' handles as the runtime takes them, owned by the arrays above.
     std::vector<const OrtValue*> m_inputValues;
     std::vector<OrtValue*> m_outputValues;
+    // Made once for a model opened with options; a model opened by path
+    // alone makes them for each run.
+    std::optional<Ort::RunOptions> m_runOptions;
 };
 
 }  // namespace Quor::Onnx

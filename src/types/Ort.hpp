@@ -94,6 +94,24 @@ public:
         detail::call<capi::SetSessionGraphOptimizationLevel>(m_p.get(), level);
         return *this;
     }
+    // The least severity (OrtLoggingLevel) of what the session logs.
+    SessionOptions& SetLogSeverityLevel(int level)
+    {
+        detail::call<capi::SetSessionLogSeverityLevel>(m_p.get(), level);
+        return *this;
+    }
+    SessionOptions& SetIntraOpNumThreads(int threads)
+    {
+        detail::call<capi::SetIntraOpNumThreads>(m_p.get(), threads);
+        return *this;
+    }
+    // Every input dimension named `name` gets the size `value` before the
+    // session plans its work.
+    SessionOptions& AddFreeDimensionOverrideByName(const char* name, int64_t value)
+    {
+        detail::call<capi::AddFreeDimensionOverrideByName>(m_p.get(), name, value);
+        return *this;
+    }
 };
 
 class RunOptions : public detail::Base<OrtRunOptions, capi::ReleaseRunOptions> {
@@ -107,6 +125,11 @@ public:
     RunOptions& SetRunLogVerbosityLevel(int level)
     {
         detail::call<capi::RunOptionsSetRunLogVerbosityLevel>(m_p.get(), level);
+        return *this;
+    }
+    RunOptions& SetRunLogSeverityLevel(int level)
+    {
+        detail::call<capi::RunOptionsSetRunLogSeverityLevel>(m_p.get(), level);
         return *this;
     }
 };
@@ -155,6 +178,19 @@ public:
         detail::call<capi::GetTensorElementType>(m_info, &type);
         return type;
     }
+    // The name of each dimension, empty where the model gives none.
+    std::vector<std::string> GetSymbolicDimensions() const
+    {
+        size_t count = 0;
+        detail::call<capi::GetDimensionsCount>(m_info, &count);
+        std::vector<const char*> names(count, nullptr);
+        detail::call<capi::GetSymbolicDimensions>(m_info, names.data(), count);
+        std::vector<std::string> copies;
+        copies.reserve(count);
+        for (const char* name : names)
+            copies.emplace_back(name ? name : "");
+        return copies;
+    }
 
 private:
     const OrtTensorTypeAndShapeInfo* m_info;
@@ -174,6 +210,12 @@ public:
 class TypeInfo : public detail::Base<OrtTypeInfo, capi::ReleaseTypeInfo> {
 public:
     explicit TypeInfo(OrtTypeInfo* info) : Base(info) {}
+    ONNXType GetONNXType() const
+    {
+        ONNXType type = ONNX_TYPE_UNKNOWN;
+        detail::call<capi::GetOnnxTypeFromTypeInfo>(m_p.get(), &type);
+        return type;
+    }
     ConstTensorTypeAndShapeInfo GetTensorTypeAndShapeInfo() const
     {
         const OrtTensorTypeAndShapeInfo* info = nullptr;
@@ -195,6 +237,28 @@ public:
         OrtValue* value = nullptr;
         detail::call<capi::CreateTensorAsOrtValue>(allocator, shape, shapeLength, type, &value);
         return Value(value);
+    }
+
+    // A tensor over `bytes` of memory at `data`, which stays the caller's.
+    static Value CreateTensor(const OrtMemoryInfo* info, void* data, size_t bytes, const int64_t* shape,
+                              size_t shapeLength, ONNXTensorElementDataType type)
+    {
+        OrtValue* value = nullptr;
+        detail::call<capi::CreateTensorWithDataAsOrtValue>(info, data, bytes, shape, shapeLength, type, &value);
+        return Value(value);
+    }
+
+    bool IsTensor() const
+    {
+        int tensor = 0;
+        detail::call<capi::IsTensor>(m_p.get(), &tensor);
+        return tensor != 0;
+    }
+    ONNXType GetValueType() const
+    {
+        ONNXType type = ONNX_TYPE_UNKNOWN;
+        detail::call<capi::GetValueType>(m_p.get(), &type);
+        return type;
     }
 
     TensorTypeAndShapeInfo GetTensorTypeAndShapeInfo() const
@@ -230,6 +294,7 @@ public:
 
 class Session : public detail::Base<OrtSession, capi::ReleaseSession> {
 public:
+    Session() = default;
     Session(const Env& env, const char* modelPath, const SessionOptions& options)
     {
         OrtSession* session = nullptr;
@@ -288,6 +353,7 @@ private:
 
 class Allocator : public detail::Base<OrtAllocator, capi::ReleaseAllocator> {
 public:
+    Allocator() = default;
     Allocator(const Session& session, const OrtMemoryInfo* memoryInfo)
     {
         OrtAllocator* allocator = nullptr;

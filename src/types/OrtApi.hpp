@@ -57,6 +57,16 @@ enum OrtAllocatorType {
     OrtArenaAllocator = 1,
 };
 
+enum ONNXType {
+    ONNX_TYPE_UNKNOWN = 0,
+    ONNX_TYPE_TENSOR = 1,
+    ONNX_TYPE_SEQUENCE = 2,
+    ONNX_TYPE_MAP = 3,
+    ONNX_TYPE_OPAQUE = 4,
+    ONNX_TYPE_SPARSETENSOR = 5,
+    ONNX_TYPE_OPTIONAL = 6,
+};
+
 enum OrtMemType {
     OrtMemTypeCPUInput = -2,
     OrtMemTypeCPUOutput = -1,
@@ -130,7 +140,9 @@ using CreateSession = Entry<7, Status (*)(const OrtEnv*, const char*, const OrtS
 using Run = Entry<9, Status (*)(OrtSession*, const OrtRunOptions*, const char* const*, const OrtValue* const*, size_t,
                                 const char* const*, size_t, OrtValue**)>;
 using CreateSessionOptions = Entry<10, Status (*)(OrtSessionOptions**)>;
+using SetSessionLogSeverityLevel = Entry<22, Status (*)(OrtSessionOptions*, int)>;
 using SetSessionGraphOptimizationLevel = Entry<23, Status (*)(OrtSessionOptions*, GraphOptimizationLevel)>;
+using SetIntraOpNumThreads = Entry<24, Status (*)(OrtSessionOptions*, int)>;
 using SessionGetInputCount = Entry<30, Status (*)(const OrtSession*, size_t*)>;
 using SessionGetOutputCount = Entry<31, Status (*)(const OrtSession*, size_t*)>;
 using SessionGetInputTypeInfo = Entry<33, Status (*)(const OrtSession*, size_t, OrtTypeInfo**)>;
@@ -139,14 +151,21 @@ using SessionGetInputName = Entry<36, Status (*)(const OrtSession*, size_t, OrtA
 using SessionGetOutputName = Entry<37, Status (*)(const OrtSession*, size_t, OrtAllocator*, char**)>;
 using CreateRunOptions = Entry<39, Status (*)(OrtRunOptions**)>;
 using RunOptionsSetRunLogVerbosityLevel = Entry<40, Status (*)(OrtRunOptions*, int)>;
+using RunOptionsSetRunLogSeverityLevel = Entry<41, Status (*)(OrtRunOptions*, int)>;
 using CreateTensorAsOrtValue = Entry<48, Status (*)(OrtAllocator*, const int64_t*, size_t, ONNXTensorElementDataType,
                                                    OrtValue**)>;
+using CreateTensorWithDataAsOrtValue = Entry<49, Status (*)(const OrtMemoryInfo*, void*, size_t, const int64_t*, size_t,
+                                                           ONNXTensorElementDataType, OrtValue**)>;
+using IsTensor = Entry<50, Status (*)(const OrtValue*, int*)>;
 using GetTensorMutableData = Entry<51, Status (*)(OrtValue*, void**)>;
 using CastTypeInfoToTensorInfo = Entry<55, Status (*)(const OrtTypeInfo*, const OrtTensorTypeAndShapeInfo**)>;
+using GetOnnxTypeFromTypeInfo = Entry<56, Status (*)(const OrtTypeInfo*, ONNXType*)>;
 using GetTensorElementType = Entry<60, Status (*)(const OrtTensorTypeAndShapeInfo*, ONNXTensorElementDataType*)>;
 using GetDimensionsCount = Entry<61, Status (*)(const OrtTensorTypeAndShapeInfo*, size_t*)>;
 using GetDimensions = Entry<62, Status (*)(const OrtTensorTypeAndShapeInfo*, int64_t*, size_t)>;
+using GetSymbolicDimensions = Entry<63, Status (*)(const OrtTensorTypeAndShapeInfo*, const char**, size_t)>;
 using GetTensorTypeAndShape = Entry<65, Status (*)(const OrtValue*, OrtTensorTypeAndShapeInfo**)>;
+using GetValueType = Entry<67, Status (*)(const OrtValue*, ONNXType*)>;
 using CreateCpuMemoryInfo = Entry<69, Status (*)(OrtAllocatorType, OrtMemType, OrtMemoryInfo**)>;
 using AllocatorFree = Entry<76, Status (*)(OrtAllocator*, void*)>;
 using ReleaseEnv = Entry<92, void (*)(OrtEnv*)>;
@@ -158,6 +177,7 @@ using ReleaseRunOptions = Entry<97, void (*)(OrtRunOptions*)>;
 using ReleaseTypeInfo = Entry<98, void (*)(OrtTypeInfo*)>;
 using ReleaseTensorTypeAndShapeInfo = Entry<99, void (*)(OrtTensorTypeAndShapeInfo*)>;
 using ReleaseSessionOptions = Entry<100, void (*)(OrtSessionOptions*)>;
+using AddFreeDimensionOverrideByName = Entry<124, Status (*)(OrtSessionOptions*, const char*, int64_t)>;
 using CreateAllocator = Entry<131, Status (*)(const OrtSession*, const OrtMemoryInfo*, OrtAllocator**)>;
 using ReleaseAllocator = Entry<132, void (*)(OrtAllocator*)>;
 using TensorAt = Entry<143, Status (*)(OrtValue*, const int64_t*, size_t, void**)>;

@@ -287,6 +287,42 @@ TEST_F(AffineModel, IndicesBeyondTheGroupThrow)
                                      "output index 7 out of range: the model has 1 outputs");
 }
 
+// Memory lent to the model: the collector's hooks see each owner the model
+// alone holds, and once the model lets go of it, it refuses to run instead of
+// reading freed memory.
+TEST_F(AffineModel, LentMemoryIsReportedReleasedAndOutlivedByItsViews)
+{
+    static int references = 0;
+    int object = 0;
+    const Quor::ExternalOwner owner{&object, [](void*) { ++references; }, [](void*) { --references; }};
+    float lent[3] = {1.0f, 2.0f, 3.0f};
+    references = 1;
+    const std::vector<int64_t> shape{1, 3};
+    m_model->bindInput(0, lent, ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT, shape,
+                       Quor::externalStorage<void>(lent, owner), false);
+    m_model->run();
+    EXPECT_EQ(output(), (std::vector<float>{22.5f, 27.0f}));
+    std::vector<void*> seen;
+    EXPECT_EQ(m_model->visitExternalOwners([&](void* o) { seen.push_back(o); return 0; }), 0);
+    EXPECT_EQ(seen, std::vector<void*>{&object});
+    EXPECT_EQ(m_model->visitExternalOwners([](void*) { return 7; }), 7);
+    const Model::TensorMemory output = m_model->outputMemory(0);
+    m_model->releaseExternalOwners();
+    EXPECT_EQ(references, 0);
+    const std::string released
+        = "input 0 'x' has no tensor: the memory bound to it was released; bind it or set its shape again";
+    expectThrows<std::runtime_error>([&] { m_model->run(); }, released);
+    expectThrows<std::runtime_error>([&] { m_model->set<float>(0, {0, 0}, 1.0f); }, released);
+    m_model->setInputShape(0, shape);
+    m_model->run();
+    EXPECT_EQ(this->output(), (std::vector<float>{0.5f, -1.0f}));
+    // A handle of an output's memory keeps it after the model has given it up.
+    m_model->bindOutput(0, lent, ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT, std::vector<int64_t>{1, 2}, nullptr);
+    m_model->run();
+    EXPECT_EQ(std::vector<float>(lent, lent + 2), (std::vector<float>{0.5f, -1.0f}));
+    EXPECT_EQ(static_cast<const float*>(output.data)[1], -1.0f);
+}
+
 // --- a model file from outside: examples/make_model.py ------------------------
 
 TEST(ExternalModel, DenseReluFromMakeModel)

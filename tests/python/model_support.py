@@ -250,3 +250,37 @@ def mutate(data, seed):
         at = int(rng.integers(len(buf) + 1))
         buf[at:at] = rng.integers(0, 256, int(rng.integers(1, 9)), dtype=np.uint8).tobytes()
     return bytes(buf)
+
+
+SILERO = os.path.join(os.path.dirname(__file__), "..", "..", ".deps", "silero")
+# The silero-vad files by name, with how open_model gives their open
+# dimensions: whole shapes, or sizes of the named dimensions (576 samples:
+# a 512-sample chunk after 64 of context).
+SILERO_OPEN = {
+    "silero_vad.onnx": [{"shapes": {"input": [1, 576], "state": [2, 1, 128]}}],
+    "silero_vad_16k_op15.onnx": [{"shapes": {0: [1, 576], 1: [2, 1, 128]}}, {"dims": {"batch": 1, "sequence": 576}}],
+    "silero_vad_half.onnx": [{"shapes": {"input": [1, 576], "state": [2, 1, 128]}},
+                             {"dims": {"batch": 1, "sequence": 576}}],
+    "silero_vad_16k_sequence.onnx": [{"shapes": {"input": [1, 576]}}, {"dims": {"sequence_length": 1}}],
+    "silero_vad_openvino_16k.onnx": [{}],
+}
+
+
+def silero_stream(m, signal, chunk=512, context=64):
+    """Speech probabilities of a silero model over `signal`, chunk by chunk,
+    the state (or h and c) fed back from the outputs to the inputs."""
+    import quorlibcore_buffers as qb
+    names = [t.name for t in qb.inputs(m)]
+    if "sr" in names:
+        np.asarray(qb.model_input(m, names.index("sr")))[...] = 16000
+    states = [i for i, name in enumerate(names) if i and name != "sr"]  # outputs 1, 2, ... in this order
+    x = np.asarray(qb.model_input(m, 0)).reshape(-1)
+    probabilities = []
+    for start in range(0, len(signal) - chunk + 1, chunk):
+        x[:context] = x[-context:]
+        x[context:] = signal[start:start + chunk]
+        m.run()
+        probabilities.append(float(np.asarray(qb.model_output(m, 0)).reshape(-1)[0]))
+        for k, i in enumerate(states, 1):
+            np.copyto(np.asarray(qb.model_input(m, i)), qb.model_output(m, k))
+    return np.array(probabilities)

@@ -1,9 +1,11 @@
 """quorlibcore_buffers: memoryviews of containers and model tensors."""
 import ctypes
 import gc
+import os
 import subprocess
 import sys
 import weakref
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -263,3 +265,273 @@ def test_buffer_containers_refuse_and_give_the_export_back(make, source, error, 
     del kept
     gc.collect()
     data.append(0)
+
+
+# --- models opened with options ------------------------------------------------
+
+LEVELS = ["disable", "basic", "extended", "all"]
+
+
+@pytest.fixture(scope="module")
+def batch_path(tmp_path_factory):
+    """y = relu(x + c), x of shape [batch, ?] (one named, one unnamed dimension), c of shape [1]."""
+    nodes = [ms.helper.make_node("Add", ["x", "c"], ["s"]), ms.helper.make_node("Relu", ["s"], ["y"])]
+    return ms.save(nodes, [ms.tensor("x", ("batch", None)), ms.tensor("c", (1,))], [ms.tensor("y", ("batch", None))],
+                   tmp_path_factory.mktemp("open") / "batch.onnx")
+
+
+@pytest.mark.parametrize("level", LEVELS)
+@pytest.mark.parametrize("given", [{"shapes": {"x": [2, 3]}}, {"shapes": {0: (2, 3)}}, {"dims": {"batch": 2},
+                                                                                        "shapes": {"x": [2, 3]}}])
+def test_open_dimensions_get_their_sizes_at_every_level(batch_path, level, given):
+    m = qb.open_model(batch_path, optimization=level, **given)
+    assert type(m) is quorlibcore.model
+    assert qb.inputs(m) == [("x", "float32", (2, 3), ("batch", None)), ("c", "float32", (1,), (1,))]
+    assert qb.outputs(m)[0].shape is None and qb.outputs(m)[0].declared == ("batch", None)
+    with pytest.raises(RuntimeError, match=r"^output 0 'y' has no shape until the model has run"):
+        qb.model_output(m, 0)
+    np.asarray(qb.model_input(m, 0))[...] = [[1, -2, 3], [-4, 5, -6]]
+    m.set(1, [0], 0.5)
+    m.run()
+    assert qb.outputs(m)[0].shape == (2, 3)
+    np.testing.assert_array_equal(qb.model_output(m, 0), [[1.5, 0, 3.5], [0, 5.5, 0]])
+    assert m.get(0, [1, 1]) == 5.5
+
+
+@pytest.mark.parametrize("kwargs, error, message", [
+    ({}, ValueError, r"inputs with dimensions that have no size:\n  input 0 'x' \[batch, \?\]\ngive named dimensions"),
+    ({"dims": {"batch": 2}}, ValueError, r"no size:\n  input 0 'x' \[2, \?\]\n"),
+    ({"dims": {"bach": 2}}, ValueError, r"^dims names 'bach', a dimension that no input has; the model's inputs are "
+                                        r"input 0 'x' \[batch, \?\], input 1 'c' \[1\]$"),
+    ({"shapes": {"y": [2, 3]}}, ValueError, r"^shapes names 'y', which is not an input; the model's inputs are"),
+    ({"shapes": {2: [2, 3]}}, ValueError, r"^shapes gives input 2; "),
+    ({"shapes": {-1: [2, 3]}}, ValueError, r"inputs are counted from 0"),
+    ({"shapes": {"x": [2, 3], 0: [2, 3]}}, ValueError, r"^shapes gives input 0 'x' twice$"),
+    ({"shapes": {"x": [2, 3, 1]}}, ValueError, r"^input 0 'x' has the shape \[batch, \?\]; \[2, 3, 1\] does not fit"),
+    ({"shapes": {"x": [2, 3], "c": [2]}}, ValueError, r"^input 1 'c' has the shape \[1\]; \[2\] does not fit it"),
+    ({"shapes": {"x": [-1, 3]}}, ValueError, r"\[-1, 3\] does not fit it"),
+    ({"dims": {"batch": 2}, "shapes": {"x": [3, 3]}}, ValueError, r"\[2, \?\]; \[3, 3\] does not fit it"),
+    ({"shapes": {"x": [2**40, 2**20]}}, ValueError, r"would take more than the machine's \d+ bytes of memory"),
+    ({"shapes": {"x": [2**70, 1]}}, ValueError, r"^size 1180591620717411303424 is beyond any size a tensor can have$"),
+    ({"dims": {"batch": 0}, "shapes": {"x": [0, 3]}}, ValueError, r"^dims gives 'batch' the size 0; a named"),
+    ({"dims": {"batch": 2.0}}, TypeError, r"^dims maps names of dimensions \(str\) to their sizes \(int\)"),
+    ({"shapes": {"x": "23"}}, TypeError, r"^shapes maps inputs \(a name or an index\) to shapes"),
+    ({"dims": [("batch", 2)]}, TypeError, r"incompatible function arguments"),
+    ({"shapes": {"x": [2, 3]}, "threads": -1}, ValueError, r"^threads is -1; it is 0 \(the runtime's default\) to 1024$"),
+    ({"shapes": {"x": [2, 3]}, "threads": 2**64}, ValueError, r"^threads is 18446744073709551616;"),
+    ({"shapes": {"x": [2, 3]}, "optimization": "ALL"}, ValueError, r"^optimization is 'ALL'; it is one of 'disable'"),
+])
+def test_open_model_refuses_what_does_not_fit(batch_path, kwargs, error, message):
+    with pytest.raises(error, match=message):
+        qb.open_model(batch_path, **kwargs)
+
+
+@pytest.mark.parametrize("path, error, message", [
+    (lambda p: p + "\0.onnx", ValueError, r"^embedded null byte$"),
+    (lambda p: p + ".missing", RuntimeError, r"^/.*\.missing: Load model from .* failed"),
+    (lambda p: 3.0, TypeError, r"incompatible function arguments"),
+])
+def test_open_model_paths(batch_path, path, error, message):
+    with pytest.raises(error, match=message):
+        qb.open_model(path(batch_path))
+
+
+def test_open_model_takes_bytes_and_path_objects_and_explains_ir_10(batch_path, tmp_path):
+    import pathlib
+    for path in (batch_path.encode(), pathlib.Path(batch_path)):
+        assert qb.inputs(qb.open_model(path, shapes={"x": [1, 1]}))[0].shape == (1, 1)
+    model = ms.onnx.load(batch_path)
+    model.ir_version = 10
+    ms.onnx.save(model, str(tmp_path / "ir10.onnx"))
+    with pytest.raises(RuntimeError, match=r"ir10.onnx: .*IR version: 10.*\. This runtime reads files of IR version 9 "
+                                           r"and older; onnx 1.16 and newer write version 10 unless"):
+        qb.open_model(tmp_path / "ir10.onnx")
+
+
+# With the named size given, the runtime plans with it and knows the output's shape.
+@pytest.mark.parametrize("level", ["basic", "all"])
+def test_named_sizes_are_planned_with(tmp_path, level):
+    m = qb.open_model(ms.identity(tmp_path / "b.onnx", ("batch", 3)), dims={"batch": 4}, optimization=level)
+    assert qb.outputs(m) == [("y", "float32", (4, 3), ("batch", 3))]
+    with pytest.raises(ValueError, match=r"^input 0 'x' has the shape \[4, 3\]; \[5, 3\] does not fit"):
+        qb.set_input_shape(m, 0, [5, 3])
+
+
+def test_reshapes_and_binds_between_runs(batch_path):
+    m = qb.open_model(batch_path, shapes={"x": [1, 2]})
+    old_input = np.asarray(qb.model_input(m, 0))
+    old_input[...] = 7
+    a = np.array([[1, -2, 3], [-4, 5, -6]], dtype=np.float32)
+    qb.bind_input(m, 0, a)
+    m.run()
+    first = np.asarray(qb.model_output(m, 0))
+    a[0, 1] = 9  # changed in place, it feeds the next run
+    m.run()
+    np.testing.assert_array_equal(qb.model_output(m, 0), [[1, 9, 3], [0, 5, 0]])
+    np.testing.assert_array_equal(first, [[1, 0, 3], [0, 5, 0]])  # the earlier run's tensor, kept by its view
+    out = np.full((2, 3), -1, dtype=np.float32)
+    qb.bind_output(m, 0, out)
+    m.run()
+    np.testing.assert_array_equal(out, [[1, 9, 3], [0, 5, 0]])
+    qb.set_input_shape(m, 0, [4, 3])  # zeros again, and the bound output no longer fits
+    assert np.asarray(qb.model_input(m, 0)).tolist() == [[0] * 3] * 4 and old_input.tolist() == [[7, 7]]
+    with pytest.raises(RuntimeError, match="shape"):
+        m.run()
+    qb.bind_output(m, 0, np.empty((4, 3), dtype=np.float32))
+    m.run()
+    assert qb.inputs(m)[0].shape == (4, 3) and qb.outputs(m)[0].shape == (4, 3)
+    del m
+    gc.collect()
+    assert old_input.sum() == 14 and first[0, 0] == 1
+
+
+@pytest.mark.parametrize("group", ["input", "output"])
+@pytest.mark.parametrize("buffer, error, message", [
+    (lambda: np.zeros((2, 3)), TypeError, r"holds float32 elements \(format 'f'\); the buffer's format is 'd'"),
+    (lambda: np.zeros((2, 3), np.int32), TypeError, r"the buffer's format is 'i'"),
+    (lambda: np.zeros((2, 3, 1), np.float32), ValueError, r"\[2, 3, 1\] does not fit it"),
+    (lambda: np.zeros((2, 2), np.float32), ValueError, r"has the shape \[1, n\]; \[2, 2\] does not fit it"),
+    (lambda: np.zeros((2, 6), np.float32)[:, ::2], ValueError, r"the buffer is not C-contiguous"),
+    (lambda: np.asfortranarray(np.zeros((3, 3), np.float32)), ValueError, r"not C-contiguous"),
+    (lambda: memoryview(bytearray(13))[1:].cast("f", (1, 3)), ValueError, r"not aligned to 4 bytes"),
+    (lambda: 3, TypeError, r"incompatible function arguments"),
+])
+def test_binds_that_do_not_fit_change_nothing(tmp_path, group, buffer, error, message):
+    m = qb.open_model(ms.identity(tmp_path / "m.onnx", (1, "n")), shapes={"x": [1, 3]})
+    np.asarray(qb.model_input(m, 0))[...] = [[1, 2, 3]]
+    with pytest.raises(error, match=message):
+        (qb.bind_input if group == "input" else qb.bind_output)(m, 0, buffer())
+    m.run()
+    assert np.asarray(qb.model_output(m, 0)).tolist() == [[1, 2, 3]]
+
+
+def test_read_only_memory_binds_as_a_read_only_input(tmp_path):
+    m = quorlibcore.model(ms.identity(tmp_path / "m.onnx", (1, 3)))
+    fixed = np.arange(3, dtype=np.float32).reshape(1, 3)
+    fixed.setflags(write=False)
+    qb.bind_input(m, 0, fixed)
+    with pytest.raises(RuntimeError, match=r"^input 'x' is bound to read-only memory: it cannot be written$"):
+        m.set(0, [0, 0], 1.0)
+    assert qb.model_input(m, 0).readonly
+    with pytest.raises(ValueError, match=r"^bind_output: the buffer is read-only"):
+        qb.bind_output(m, 0, fixed)
+    m.run()
+    assert m.get(0, [0, 2]) == 2.0
+    # On a model opened by path alone, set_input_shape can only confirm the shape.
+    qb.set_input_shape(m, 0, [1, 3])
+    assert qb.inputs(m) == [("x", "float32", (1, 3), (1, 3))] and not qb.model_input(m, 0).readonly
+    with pytest.raises(ValueError, match=r"^input 0 'x' has the shape \[1, 3\]; \[2, 3\] does not fit it"):
+        qb.set_input_shape(m, 0, [2, 3])
+
+
+def test_data_dependent_output_comes_with_each_run(tmp_path):
+    path = ms.save([ms.helper.make_node("NonZero", ["x"], ["y"])], [ms.tensor("x", (2, 3))],
+                   [ms.tensor("y", (2, "n"), TensorProto.INT64)], tmp_path / "nz.onnx")
+    m = qb.open_model(path)
+    x = np.asarray(qb.model_input(m, 0))
+    views = []
+    for values in ([[0, 1, 0], [2, 0, 3]], [[0] * 3] * 2, [[1, 0, 0], [0, 0, 0]]):
+        x[...] = values
+        m.run()
+        views.append(np.asarray(qb.model_output(m, 0)))
+    assert [v.tolist() for v in views] == [[[0, 1, 1], [1, 0, 2]], [[], []], [[0], [0]]]
+
+
+@pytest.mark.parametrize("type_name, dtype", [("FLOAT16", "float16"), ("BFLOAT16", "bfloat16"),
+                                              ("FLOAT8E4M3FN", "float8_e4m3fn"), ("FLOAT8E5M2FNUZ", "float8_e5m2fnuz")])
+def test_every_element_type_opens(tmp_path, type_name, dtype):
+    elem_type = getattr(TensorProto, type_name)
+    path = ms.save([ms.helper.make_node("Cast", ["x"], ["y"], to=elem_type)], [ms.tensor("x", (2,))],
+                   [ms.tensor("y", (2,), elem_type)], tmp_path / "m.onnx", check=False)
+    ms.onnx.save(ms.onnx.helper.make_model(ms.onnx.load(path).graph, opset_imports=[ms.helper.make_opsetid("", 19)],
+                                           ir_version=9), path)
+    m = qb.open_model(path)
+    assert qb.outputs(m)[0][:2] == ("y", dtype)
+    m.set(0, [1], 1.5)
+    m.run()
+    if type_name == "FLOAT16":
+        assert np.asarray(qb.model_output(m, 0)).tolist() == [0.0, 1.5]
+        return
+    with pytest.raises(RuntimeError, match=f"^output 'y' has element type 'ONNX_TENSOR_ELEMENT_DATA_TYPE_{type_name}', "
+                                           "which has no struct format"):
+        m.get(0, [0])
+    with pytest.raises(RuntimeError, match=f"^output 0 has element type '.*{type_name}', which has no buffer format"):
+        qb.model_output(m, 0)
+
+
+def test_values_that_are_not_tensors(tmp_path):
+    seq = ms.helper.make_tensor_sequence_value_info
+    path = ms.save([ms.helper.make_node("SequenceConstruct", ["x", "x"], ["s"])], [ms.tensor("x", (2,))],
+                   [seq("s", TensorProto.FLOAT, [2])], tmp_path / "seq.onnx")
+    m = qb.open_model(path)
+    m.run()
+    assert qb.outputs(m) == [("s", "sequence", None, None)]
+    with pytest.raises(RuntimeError, match=r"^output 's' is a sequence, not a tensor"):
+        m.get(0, [0])
+    with pytest.raises(RuntimeError, match=r"^output 0 's' is a sequence, not a tensor$"):
+        qb.model_output(m, 0)
+    path = ms.save([ms.helper.make_node("SequenceAt", ["s", "k"], ["y"])],
+                   [seq("s", TensorProto.FLOAT, [2]), ms.tensor("k", (), TensorProto.INT64)], [ms.tensor("y", (2,))],
+                   tmp_path / "seq_in.onnx")
+    m = qb.open_model(path)
+    with pytest.raises(RuntimeError, match=r"^input 0 's' is a sequence: only tensor inputs can be given$"):
+        m.run()
+
+
+SILENCE = """
+import sys
+import numpy as np
+sys.path.insert(0, sys.argv[2])
+import model_support as ms
+import quorlibcore_buffers as qb
+for level in ("disable", "all"):
+    m = qb.open_model(sys.argv[1], optimization=level, threads=1, trace=sys.argv[3] == "1")
+    try:
+        m.run()
+    except RuntimeError:
+        pass
+"""
+
+
+@pytest.mark.parametrize("trace", [False, True])
+def test_silent_unless_asked(tmp_path, trace):
+    # An unused initializer and an output of the wrong rank, which the runtime
+    # warns of when it loads the model, and logs as an error when a run fails.
+    path = ms.save([ms.helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))],
+                   [ms.tensor("y", (3, 1))], tmp_path / "warns.onnx", [ms.const([1.0], "unused")], check=False)
+    proc = ms.run_python(SILENCE, path, Path(__file__).parent, int(trace))
+    assert proc.returncode == 0, proc.stderr
+    if not trace:
+        assert (proc.stdout, proc.stderr) == ("", "")
+    else:
+        assert proc.stdout == 2 * ms.trace([("x", (3,), True)], [("y", (), True)]) and "Removing initializer" in proc.stderr
+
+
+# The model class reports the buffers bound to it to the garbage collector.
+def test_a_cycle_through_a_bound_buffer_is_collected(tmp_path):
+    class Array(np.ndarray):
+        pass
+
+    m = qb.open_model(ms.identity(tmp_path / "m.onnx", (1, 3)))
+    arr = np.zeros((1, 3), np.float32).view(Array)
+    arr.m = m
+    qb.bind_input(m, 0, arr)
+    view = qb.model_input(m, 0)
+    arr.view = view
+    gone = weakref.ref(m), weakref.ref(arr)
+    del m, arr, view
+    gc.collect()
+    assert [r() for r in gone] == [None, None]
+
+
+@pytest.mark.parametrize("name", sorted(ms.SILERO_OPEN))
+def test_silero_models_open_run_and_agree(name):
+    path = os.path.join(ms.SILERO, name)
+    signal = np.sin(np.arange(512 * 6) / 9.0).astype(np.float32) * np.linspace(0, 0.8, 512 * 6, dtype=np.float32)
+    results = [ms.silero_stream(qb.open_model(path, optimization=level, **given), signal)
+               for given in ms.SILERO_OPEN[name] for level in ("disable", "all")]
+    for result in results[1:]:
+        np.testing.assert_allclose(result, results[0], atol=1e-5)
+    if name != "silero_vad_openvino_16k.onnx":
+        with pytest.raises(RuntimeError):
+            quorlibcore.model(path)

@@ -57,9 +57,7 @@ def test_stubs_match_the_built_module(module, folder, tmp_path):
 # Overloads of a companion function share the docstring of the first, as
 # pybind11 shows them; quorlibcore's stub repeats it on every overload.
 @pytest.mark.parametrize("stub, every_overload", [
-    ("python/quorlibcore.pyi", True),
-    pytest.param("buffers/quorlibcore_buffers.pyi", False, marks=pytest.mark.xfail(
-        strict=True, reason="the companion's functions have no argument names at run time yet"))])
+    ("python/quorlibcore.pyi", True), ("buffers/quorlibcore_buffers.pyi", False)])
 def test_stubs_name_every_parameter_and_document_every_function(stub, every_overload):
     tree = ast.parse((ROOT / stub).read_text())
     placeholders, undocumented, seen = [], [], set()
