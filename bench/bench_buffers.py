@@ -36,10 +36,20 @@ def best(fn, repeats=REPEATS):
     return t_best
 
 
-def interleaved(ours, theirs):
+# The BLAS of numpy and quorlibcore's each keep a thread pool, whose threads
+# spin for a moment after a call before they sleep: on two cores they slow
+# down a multi-threaded call of the other library made in that moment. Each
+# engine's repeats therefore start after that moment has passed.
+SETTLE = 0.3
+
+
+def interleaved(ours, theirs, settle=0.0):
     a, b = float("inf"), float("inf")
     for _ in range(ROUNDS):
-        a, b = min(a, best(ours)), min(b, best(theirs))
+        time.sleep(settle)
+        a = min(a, best(ours))
+        time.sleep(settle)
+        b = min(b, best(theirs))
     return a, b
 
 
@@ -272,8 +282,9 @@ def main():
     print("| bulk, ms (best of repeats, interleaved) | quorlibcore_buffers | numpy | ratio | goal |")
     print("|---|---:|---:|---:|---:|")
     for label, ours, theirs in bulk_rows():
-        a, b = interleaved(ours, theirs)
-        goal = "≤ 1.1" if label.startswith("copy") else "—" if label.startswith("the same") else "≤ 1.0"
+        a, b = interleaved(ours, theirs, SETTLE if label.startswith(("conjugate", "gemm", "fit")) else 0.0)
+        goal = ("≤ 1.1" if label.startswith("copy") else "—" if label.startswith("the same")
+                else "≤ 0.9" if label.startswith("conjugate") else "≤ 1.0")
         print(f"| {label} | {a * 1e3:.3f} | {b * 1e3:.3f} | {a / b:.2f} | {goal} |")
 
     models = build_models()
