@@ -125,7 +125,6 @@ public:
         m_session = openSession(m_onnxEnvironment, path, options, true);
         m_allocator = sessionAllocator(m_session);
         m_runOptions.emplace();
-        m_runOptions->SetRunLogVerbosityLevel(5);
         if (!options.trace)
             m_runOptions->SetRunLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
         try {
