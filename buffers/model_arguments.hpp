@@ -95,6 +95,20 @@ inline py::list mappingItems(py::handle src)
     return py::reinterpret_borrow<py::list>(items);
 }
 
+// Calls each(key, value) for every item of a mapping argument: None has no
+// items, and anything that is not a mapping does not load.
+template <typename Each>
+bool loadMapping(py::handle src, Each&& each)
+{
+    if (src.is_none())
+        return true;
+    if (!PyMapping_Check(src.ptr()) || PySequence_Check(src.ptr()))
+        return false;
+    for (py::handle item : mappingItems(src))
+        each(py::handle(PyTuple_GET_ITEM(item.ptr(), 0)), py::handle(PyTuple_GET_ITEM(item.ptr(), 1)));
+    return true;
+}
+
 }  // namespace detail
 }  // namespace quorlib_buffers
 
@@ -139,19 +153,13 @@ struct type_caster<quorlib_buffers::DimsArgument> {
 
     bool load(handle src, bool)
     {
-        if (src.is_none())
-            return true;
-        if (!PyMapping_Check(src.ptr()) || PySequence_Check(src.ptr()))
-            return false;
-        for (handle item : quorlib_buffers::detail::mappingItems(src)) {
-            const handle key = PyTuple_GET_ITEM(item.ptr(), 0), size = PyTuple_GET_ITEM(item.ptr(), 1);
+        return quorlib_buffers::detail::loadMapping(src, [&](handle key, handle size) {
             int64_t n = 0;
             if (!PyUnicode_Check(key.ptr()) || !quorlib_buffers::detail::loadSize(size, n, "size"))
                 throw type_error("dims maps names of dimensions (str) to their sizes (int); it maps "
                                  + std::string(repr(key)) + " to " + std::string(repr(size)));
             value.sizes.emplace_back(quorlib_buffers::detail::nameBytes(key), n);
-        }
-        return true;
+        });
     }
 };
 
@@ -162,12 +170,7 @@ struct type_caster<quorlib_buffers::ShapesArgument> {
 
     bool load(handle src, bool)
     {
-        if (src.is_none())
-            return true;
-        if (!PyMapping_Check(src.ptr()) || PySequence_Check(src.ptr()))
-            return false;
-        for (handle item : quorlib_buffers::detail::mappingItems(src)) {
-            const handle key = PyTuple_GET_ITEM(item.ptr(), 0), shape = PyTuple_GET_ITEM(item.ptr(), 1);
+        return quorlib_buffers::detail::loadMapping(src, [&](handle key, handle shape) {
             std::vector<int64_t> sizes;
             int64_t index = 0;
             const bool byName = PyUnicode_Check(key.ptr());
@@ -183,8 +186,7 @@ struct type_caster<quorlib_buffers::ShapesArgument> {
                                       + "; inputs are counted from 0");
                 value.shapes.emplace_back(static_cast<size_t>(index), std::move(sizes));
             }
-        }
-        return true;
+        });
     }
 };
 
