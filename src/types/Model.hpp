@@ -9,6 +9,9 @@
 // lends, and an output whose shape the runtime cannot know before a run is
 // allocated by the runtime at each run, the latest value kept. Single float
 // elements of input tensors are written and of output tensors read in place.
+// The members that open a model with options are defined in
+// ModelOpening.hpp, those that change and hand out its tensors in
+// ModelTensors.hpp; this header includes both.
 #include <algorithm>
 #include <cctype>
 #include <complex>
@@ -267,36 +270,16 @@ public:
     // the session's: sizes the file or the options fixed stay. A shape that
     // does not fit, or would not fit into memory, throws
     // std::invalid_argument and changes nothing.
-    void setInputShape(size_t inputIdx, std::span<const int64_t> shape)
-    {
-        const TensorSlot& slot = tensorSlot(true, inputIdx);
-        const size_t bytes = checkShape(true, inputIdx, shape);
-        placeInput(inputIdx, ownTensor(slot.type, shape, bytes), shape, false, false);
-    }
+    void setInputShape(size_t inputIdx, std::span<const int64_t> shape);
 
     // Input (output) `idx` becomes a tensor over `data`, memory of `type`
     // elements in C order that `keep` keeps valid; nothing is copied. A type
     // or shape that does not fit throws and changes nothing.
     void bindInput(size_t inputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
-                   std::shared_ptr<void> keep, bool readonly)
-    {
-        HeldTensor tensor = lentTensor(true, inputIdx, data, type, shape, std::move(keep));
-        placeInput(inputIdx, std::move(tensor), shape, readonly, true);
-    }
+                   std::shared_ptr<void> keep, bool readonly);
 
     void bindOutput(size_t outputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
-                    std::shared_ptr<void> keep)
-    {
-        HeldTensor tensor = lentTensor(false, outputIdx, data, type, shape, std::move(keep));
-        TensorSlot& slot = m_outputSlots[outputIdx];
-        m_outputArray[outputIdx] = std::move(tensor.tensor);
-        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
-        slot.shape.assign(shape.begin(), shape.end());
-        slot.bound = true;
-        slot.fromRun = false;
-        slot.released = false;
-        refreshOutputHandle(outputIdx);
-    }
+                    std::shared_ptr<void> keep);
 
     // Memory lent to the model (ExternalStorage.hpp), for the garbage
     // collector of the Python layer: `visit` is called with each owner the
@@ -314,54 +297,12 @@ public:
         return 0;
     }
 
-    // An input that lost its memory refuses to run until it is bound or
-    // shaped again; an output's next value comes from the runtime.
-    void releaseExternalOwners()
-    {
-        for (bool inputs : {true, false}) {
-            std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-            for (size_t i = 0; i < slots.size(); ++i) {
-                if (externalOwner(slots[i].keep) == nullptr)
-                    continue;
-                (inputs ? m_inputArray : m_outputArray)[i] = Ort::Value();
-                // Letting go may run Python code, which may use the model:
-                // the slot is consistent before.
-                const std::shared_ptr<void> lent = std::move(slots[i].keep);
-                slots[i].keep = nullptr;
-                slots[i].shape.clear();
-                slots[i].bound = slots[i].readonly = false;
-                slots[i].released = inputs;
-                slots[i].fromRun = !inputs;
-                if (inputs)
-                    m_inputValues[i] = nullptr;
-                else
-                    refreshOutputHandle(i);
-            }
-        }
-    }
+    void releaseExternalOwners();
 
 private:
-    TensorMemory memory(bool input, size_t idx)
-    {
-        const TensorSlot& slot = tensorSlot(input, idx);
-        Ort::Value& tensor = (input ? m_inputArray : m_outputArray)[idx];
-        if (static_cast<OrtValue*>(tensor) == nullptr)
-            throw noTensor(input, idx);
-        void* data = plainElementSize(slot.type) ? tensor.GetTensorMutableData<void>() : nullptr;
-        return {data, slot.type, slot.shape, slot.keep, slot.readonly};
-    }
-
-    TensorDescription description(bool input, size_t idx) const
-    {
-        const std::vector<TensorSlot>& slots = input ? m_inputSlots : m_outputSlots;
-        checkIndex(slots.size(), idx, input ? "input" : "output");
-        const TensorSlot& slot = slots[idx];
-        const bool present = static_cast<OrtValue*>((input ? m_inputArray : m_outputArray)[idx]) != nullptr;
-        std::optional<std::vector<int64_t>> shape;
-        if (present && slot.kind == ONNX_TYPE_TENSOR)
-            shape = slot.shape;
-        return {(input ? m_inputNames : m_outputNames)[idx], slot.kind, slot.type, shape, slot.declared};
-    }
+    // Defined in ModelTensors.hpp.
+    TensorMemory memory(bool input, size_t idx);
+    TensorDescription description(bool input, size_t idx) const;
 
     static void checkIndex(size_t count, size_t idx, const char* group)
     {
@@ -420,87 +361,13 @@ private:
         return Ort::Session(environment, path.c_str(), options);
     }
 
-    static void checkOptions(const ModelOptions& options)
-    {
-        if (options.threads > maxThreads)
-            throw std::invalid_argument("threads is " + std::to_string(options.threads) + "; at most "
-                                        + std::to_string(maxThreads) + " intra-op threads can be asked for");
-        for (const auto& [name, size] : options.dims)
-            if (size < 1)
-                throw std::invalid_argument("dims gives '" + detail::escapeInvalidUtf8(name) + "' the size "
-                                            + std::to_string(size)
-                                            + "; a named dimension's size is at least 1 (an empty input takes "
-                                              "its whole shape in shapes)");
-    }
-
-    // The session as `options` ask for it; with `withDims` false, without
-    // the sizes of named dimensions and graph optimisation.
+    // Defined in ModelOpening.hpp.
+    static void checkOptions(const ModelOptions& options);
     static Ort::Session openSession(const Ort::Env& environment, const std::string& path, const ModelOptions& options,
-                                    bool withDims)
-    {
-        Ort::SessionOptions sessionOptions;
-        sessionOptions.SetGraphOptimizationLevel(withDims ? options.optimization : ORT_DISABLE_ALL);
-        if (!options.trace)
-            sessionOptions.SetLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
-        if (options.threads)
-            sessionOptions.SetIntraOpNumThreads(static_cast<int>(options.threads));
-        if (withDims)
-            for (const auto& [name, size] : options.dims)
-                sessionOptions.AddFreeDimensionOverrideByName(name.c_str(), size);
-        try {
-            return Ort::Session(environment, path.c_str(), sessionOptions);
-        } catch (const Ort::Exception& error) {
-            std::string message = path + ": " + error.what();
-            while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
-                message.pop_back();
-            if (message.find("Unsupported model IR version") != std::string::npos)
-                message += ". This runtime reads files of IR version 9 and older; onnx 1.16 and newer write version "
-                           "10 unless the model's ir_version is set to 9 before saving.";
-            throw Ort::Exception(message, error.GetOrtErrorCode());
-        }
-    }
-
-    // The shapes of the inputs, then of the outputs, as the file declares them.
-    std::vector<DeclaredShape> fileShapes(const std::string& path, const ModelOptions& options)
-    {
-        const Ort::Session probe = openSession(m_onnxEnvironment, path, options, false);
-        const size_t inputs = probe.GetInputCount(), outputs = probe.GetOutputCount();
-        std::vector<DeclaredShape> shapes(inputs + outputs);
-        for (size_t i = 0; i < shapes.size(); ++i) {
-            const Ort::TypeInfo info = i < inputs ? probe.GetInputTypeInfo(i) : probe.GetOutputTypeInfo(i - inputs);
-            if (info.GetONNXType() == ONNX_TYPE_TENSOR) {
-                const Ort::ConstTensorTypeAndShapeInfo tensor = info.GetTensorTypeAndShapeInfo();
-                shapes[i] = declaredShape(tensor.GetShape(), tensor.GetSymbolicDimensions());
-            }
-        }
-        return shapes;
-    }
-
-    // The sizes of named dimensions that the session left open become fixed
-    // sizes of the inputs.
-    void giveDimSizes(const ModelOptions& options)
-    {
-        for (TensorSlot& slot : m_inputSlots)
-            for (size_t d = 0; d < slot.fixed.size(); ++d)
-                for (const auto& [name, size] : options.dims)
-                    if (slot.fixed[d] < 0 && slot.open[d].name == name) {
-                        slot.fixed[d] = size;
-                        slot.open[d] = Dimension{size, ""};
-                    }
-    }
-
-    void checkDimNames(const ModelOptions& options) const
-    {
-        for (const auto& [name, size] : options.dims) {
-            const auto named = [&](const TensorSlot& slot) {
-                return std::any_of(slot.declared.begin(), slot.declared.end(),
-                                   [&](const Dimension& d) { return d.name == name; });
-            };
-            if (std::none_of(m_inputSlots.begin(), m_inputSlots.end(), named))
-                throw std::invalid_argument("dims names '" + detail::escapeInvalidUtf8(name)
-                                            + "', a dimension that no input has; " + inputList(true));
-        }
-    }
+                                    bool withDims);
+    std::vector<DeclaredShape> fileShapes(const std::string& path, const ModelOptions& options);
+    void giveDimSizes(const ModelOptions& options);
+    void checkDimNames(const ModelOptions& options) const;
 
     static Ort::Allocator sessionAllocator(const Ort::Session& session)
     {
@@ -526,174 +393,19 @@ private:
             std::memset(tensor.GetTensorMutableData<void>(), 0, bytes);
     }
 
-    // A zero-filled tensor of the model's own; `bytes` as storageBytes gives.
-    HeldTensor ownTensor(ONNXTensorElementDataType type, std::span<const int64_t> shape, size_t bytes)
-    {
-        if (type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING)
-            return {Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type), nullptr};
-        std::shared_ptr<void> block = zeroedBlock(bytes);
-        void* data = block.get();
-        return tensorOver(m_cpuMemory, std::move(block), data, bytes, type, shape);
-    }
-
-    // The bytes of an input (output) of shape `shape`, or an error naming it.
-    size_t checkShape(bool input, size_t idx, std::span<const int64_t> shape) const
-    {
-        const TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
-        if (!fits(slot.fixed, shape))
-            throw std::invalid_argument(label(input, idx) + " has the shape " + describe(slot.open) + "; "
-                                        + describe(shape)
-                                        + " does not fit it: a shape has its rank and keeps its fixed sizes (those "
-                                          "given by dims too), and no size is negative");
-        const std::optional<size_t> bytes = storageBytes(slot.type, shape);
-        if (!bytes)
-            throw std::invalid_argument(label(input, idx) + " of shape " + describe(shape)
-                                        + " would take more than the machine's "
-                                        + std::to_string(physicalMemoryBytes()) + " bytes of memory");
-        return *bytes;
-    }
-
+    // Defined in ModelTensors.hpp.
+    HeldTensor ownTensor(ONNXTensorElementDataType type, std::span<const int64_t> shape, size_t bytes);
+    size_t checkShape(bool input, size_t idx, std::span<const int64_t> shape) const;
     HeldTensor lentTensor(bool input, size_t idx, void* data, ONNXTensorElementDataType type,
-                          std::span<const int64_t> shape, std::shared_ptr<void> keep)
-    {
-        const TensorSlot& slot = tensorSlot(input, idx);
-        if (type != slot.type || plainElementSize(type) == 0)
-            throw std::invalid_argument(label(input, idx) + " holds elements of type '" + enumeratorName(slot.type)
-                                        + "'; the memory holds '" + enumeratorName(type) + "'");
-        const size_t bytes = checkShape(input, idx, shape);
-        return tensorOver(m_cpuMemory, std::move(keep), data, bytes, type, shape);
-    }
-
-    void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound)
-    {
-        TensorSlot& slot = m_inputSlots[idx];
-        m_inputArray[idx] = std::move(tensor.tensor);
-        // The memory shown before goes last, once the slot is consistent.
-        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
-        slot.shape.assign(shape.begin(), shape.end());
-        slot.readonly = readonly;
-        slot.bound = bound;
-        slot.released = false;
-        m_inputValues[idx] = m_inputArray[idx];
-    }
-
-    // Whether the runtime writes output `idx` into the tensor given for it.
-    bool writesInPlace(size_t idx) const
-    {
-        const TensorSlot& slot = m_outputSlots[idx];
-        return slot.listedOnce && !slot.fromRun && static_cast<OrtValue*>(m_outputArray[idx]) != nullptr;
-    }
-
-    void refreshOutputHandle(size_t idx)
-    {
-        m_outputValues[idx] = writesInPlace(idx) ? static_cast<OrtValue*>(m_outputArray[idx]) : nullptr;
-    }
-
-    // The runtime writes an output into the tensor given for it only when
-    // the output is computed inside the graph under a name listed once. An
-    // output that is also an input, or whose name is listed twice, gets a
-    // null handle instead, so that the runtime supplies the value.
-    void makeRuntimeArrays()
-    {
-        std::unordered_map<std::string_view, size_t> uses;
-        for (const char* name : m_inputNames)
-            ++uses[name];
-        for (const char* name : m_outputNames)
-            ++uses[name];
-        m_inputValues.assign(m_inputArray.begin(), m_inputArray.end());
-        m_outputValues.assign(m_outputCount, nullptr);
-        for (size_t i = 0; i < m_outputCount; ++i) {
-            m_outputSlots[i].listedOnce = uses[m_outputNames[i]] == 1;
-            refreshOutputHandle(i);
-        }
-    }
-
-    void runWith(const Ort::RunOptions& runOptions)
-    {
-        try {
-            m_session.Run(runOptions, m_inputNames.data(), m_inputValues.data(), m_inputCount, m_outputNames.data(),
-                          m_outputValues.data(), m_outputCount);
-        } catch (...) {
-            // Nothing the failed run may have left is kept.
-            for (size_t i = 0; i < m_outputCount; ++i)
-                if (!writesInPlace(i))
-                    const Ort::Value dropped(std::exchange(m_outputValues[i], nullptr));
-            throw;
-        }
-        takeSuppliedOutputs();
-    }
-
-    // Each value the runtime supplied becomes the output's tensor (an output
-    // the runtime allocates) or is copied into the output's tensor and
-    // released, leaving the handle null again for the next run.
-    void takeSuppliedOutputs()
-    {
-        std::vector<std::pair<size_t, Ort::Value>> supplied;
-        for (size_t i = 0; i < m_outputCount; ++i)
-            if (!writesInPlace(i))
-                supplied.emplace_back(i, Ort::Value(std::exchange(m_outputValues[i], nullptr)));
-        for (auto& [i, value] : supplied) {
-            auto fail = [&](const char* reason) {
-                return std::runtime_error("output '" + nameOf(false, i) + "' " + reason);
-            };
-            if (static_cast<OrtValue*>(value) == nullptr)
-                throw fail("received no value from the run");
-            TensorSlot& slot = m_outputSlots[i];
-            if (slot.fromRun || static_cast<OrtValue*>(m_outputArray[i]) == nullptr) {
-                keepRunValue(i, std::move(value));
-                continue;
-            }
-            const ONNXTensorElementDataType type = slot.type;
-            const Ort::TensorTypeAndShapeInfo got = value.GetTensorTypeAndShapeInfo();
-            if (got.GetElementType() != type || got.GetShape() != slot.shape)
-                throw fail("received a value whose element type or shape differs from the declared one");
-            // Strings are left alone: they have no view to be read through.
-            if (const size_t bytes = plainBytes(type, slot.shape))
-                std::memcpy(m_outputArray[i].GetTensorMutableData<void>(), value.GetTensorMutableData<void>(),
-                            bytes);
-        }
-    }
-
-    // A value the runtime allocated becomes output `idx`'s tensor. A value
-    // that shows an input's memory, as an output that is also an input
-    // does, is copied first: the input's memory may go before the output.
-    void keepRunValue(size_t idx, Ort::Value value)
-    {
-        TensorSlot& slot = m_outputSlots[idx];
-        HeldTensor held = adoptValue(m_cpuMemory, std::move(value));
-        std::vector<int64_t> shape;
-        if (held.keep) {
-            const Ort::TensorTypeAndShapeInfo info = held.tensor.GetTensorTypeAndShapeInfo();
-            shape = info.GetShape();
-            const size_t bytes = plainBytes(info.GetElementType(), shape);
-            if (!slot.listedOnce || showsInputMemory(held.keep.get(), bytes)) {
-                std::shared_ptr<void> copy = zeroedBlock(bytes);
-                if (bytes)
-                    std::memcpy(copy.get(), held.keep.get(), bytes);
-                void* data = copy.get();
-                held = tensorOver(m_cpuMemory, std::move(copy), data, bytes, info.GetElementType(), shape);
-            }
-        } else if (held.tensor.IsTensor())
-            shape = held.tensor.GetTensorTypeAndShapeInfo().GetShape();
-        m_outputArray[idx] = std::move(held.tensor);
-        const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(held.keep));
-        slot.shape = std::move(shape);
-    }
-
-    bool showsInputMemory(const void* data, size_t bytes) const
-    {
-        const auto* first = static_cast<const std::byte*>(data);
-        for (size_t i = 0; i < m_inputCount; ++i) {
-            const TensorSlot& slot = m_inputSlots[i];
-            const auto* start = static_cast<const std::byte*>(slot.keep.get());
-            if (start == nullptr || slot.kind != ONNX_TYPE_TENSOR)
-                continue;
-            const size_t size = plainBytes(slot.type, slot.shape);
-            if (std::less<>()(first, start + size) && std::less<>()(start, first + std::max<size_t>(bytes, 1)))
-                return true;
-        }
-        return false;
-    }
+                          std::span<const int64_t> shape, std::shared_ptr<void> keep);
+    void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound);
+    bool writesInPlace(size_t idx) const;
+    void refreshOutputHandle(size_t idx);
+    void makeRuntimeArrays();
+    void runWith(const Ort::RunOptions& runOptions);
+    void takeSuppliedOutputs();
+    void keepRunValue(size_t idx, Ort::Value value);
+    bool showsInputMemory(const void* data, size_t bytes) const;
 
     // Discovers the inputs (or the outputs) of the session, printing the trace.
     void makeGroup(bool inputs, size_t count, size_t& groupCount, std::vector<const char*>& names,
@@ -750,138 +462,13 @@ private:
         return nameCopy;
     }
 
-    // The inputs (outputs) of a session opened with options: what each is,
-    // without tensors yet; float tensors get their views.
-    void discover(bool inputs)
-    {
-        const size_t count = inputs ? m_session.GetInputCount() : m_session.GetOutputCount();
-        (inputs ? m_inputCount : m_outputCount) = count;
-        std::vector<const char*>& names = inputs ? m_inputNames : m_outputNames;
-        std::vector<Ort::Value>& tensors = inputs ? m_inputArray : m_outputArray;
-        std::vector<TensorViewVariant>& views = inputs ? m_inputs : m_outputs;
-        std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-        names.reserve(count);
-        tensors.reserve(count);  // views keep the address of their tensor
-        views.reserve(count);
-        slots.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
-            const char* name = copyName(inputs, i, names);
-            const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
-            TensorSlot& slot = slots.emplace_back();
-            slot.kind = info.GetONNXType();
-            if (slot.kind == ONNX_TYPE_TENSOR) {
-                const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
-                slot.type = tensorInfo.GetElementType();
-                slot.fixed = tensorInfo.GetShape();
-                slot.open = slot.declared = declaredShape(slot.fixed, tensorInfo.GetSymbolicDimensions());
-            }
-            slot.fromRun = !inputs;
-            tensors.emplace_back();
-            TensorViewVariant& view = views.emplace_back();
-            if (slot.kind == ONNX_TYPE_TENSOR && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
-                view = std::make_shared<TensorView<float>>(&tensors[i], slot.type, slot.fixed, std::string(name));
-        }
-    }
-
-    // The input that `key` names, or an error naming the inputs.
-    size_t inputIndex(const InputKey& key) const
-    {
-        if (const size_t* idx = std::get_if<size_t>(&key)) {
-            if (*idx < m_inputCount)
-                return *idx;
-            throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
-        }
-        const std::string& name = std::get<std::string>(key);
-        for (size_t i = 0; i < m_inputCount; ++i)
-            if (name == m_inputNames[i])
-                return i;
-        throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
-                                    + "', which is not an input; " + inputList());
-    }
-
-    // The inputs with their shapes, as the file declares them or as the
-    // session has them.
-    std::string inputList(bool declared = false) const
-    {
-        std::string text = "the model's inputs are";
-        for (size_t i = 0; i < m_inputCount; ++i)
-            text += (i ? ", " : " ") + label(true, i) + " "
-                    + describe(declared ? m_inputSlots[i].declared : m_inputSlots[i].open);
-        return m_inputCount ? text : "the model has no inputs";
-    }
-
-    // Every tensor input gets its tensor, of the shape `options` give it or
-    // else of the session's; all of them are checked before any is made.
-    void giveInputShapes(const ModelOptions& options)
-    {
-        std::vector<std::optional<std::vector<int64_t>>> given(m_inputCount);
-        for (const auto& [key, shape] : options.shapes) {
-            const size_t idx = inputIndex(key);
-            if (given[idx])
-                throw std::invalid_argument("shapes gives " + label(true, idx) + " twice");
-            if (m_inputSlots[idx].kind != ONNX_TYPE_TENSOR)
-                throw std::invalid_argument("shapes gives " + label(true, idx) + ", which is a "
-                                            + valueKindName(m_inputSlots[idx].kind) + ", not a tensor");
-            given[idx] = shape;
-        }
-        std::string open;
-        for (size_t i = 0; i < m_inputCount; ++i)
-            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR && !given[i] && !concrete(m_inputSlots[i].fixed))
-                open += "\n  " + label(true, i) + " " + describe(m_inputSlots[i].open);
-        if (!open.empty())
-            throw std::invalid_argument(
-                "inputs with dimensions that have no size:" + open
-                + "\ngive named dimensions their sizes with dims={name: size}, or whole shapes with "
-                  "shapes={input name or index: shape}");
-        std::vector<size_t> bytes(m_inputCount);
-        for (size_t i = 0; i < m_inputCount; ++i)
-            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR)
-                bytes[i] = checkShape(true, i, given[i] ? *given[i] : m_inputSlots[i].fixed);
-        m_inputValues.assign(m_inputCount, nullptr);
-        for (size_t i = 0; i < m_inputCount; ++i)
-            if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR) {
-                const std::vector<int64_t> shape = given[i] ? *given[i] : m_inputSlots[i].fixed;
-                placeInput(i, ownTensor(m_inputSlots[i].type, shape, bytes[i]), shape, false, false);
-            }
-    }
-
-    // Outputs whose shape the session knows get a tensor of their own; the
-    // others take each run's value.
-    void makeOutputTensors()
-    {
-        for (size_t i = 0; i < m_outputCount; ++i) {
-            TensorSlot& slot = m_outputSlots[i];
-            if (slot.kind != ONNX_TYPE_TENSOR || !concrete(slot.fixed))
-                continue;
-            const size_t bytes = checkShape(false, i, slot.fixed);
-            HeldTensor held = ownTensor(slot.type, slot.fixed, bytes);
-            m_outputArray[i] = std::move(held.tensor);
-            slot.keep = std::move(held.keep);
-            slot.shape = slot.fixed;
-            slot.fromRun = false;
-        }
-    }
-
-    // The load trace of a model opened with options: the shape each tensor
-    // was given, -1 where an output's size comes with each run.
-    void printTrace() const
-    {
-        for (bool inputs : {true, false}) {
-            const char* group = inputs ? "input" : "output";
-            const std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-            for (size_t i = 0; i < slots.size(); ++i) {
-                std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '"
-                          << (inputs ? m_inputNames : m_outputNames)[i] << "'" << std::endl;
-                const std::vector<int64_t>& shape = slots[i].fromRun ? slots[i].fixed : slots[i].shape;
-                std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
-                for (size_t d = 0; d < shape.size(); ++d)
-                    std::cout << (d ? ", " : "") << shape[d];
-                std::cout << "}'\n";
-                if (slots[i].kind == ONNX_TYPE_TENSOR && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
-                    std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
-            }
-        }
-    }
+    // Defined in ModelOpening.hpp.
+    void discover(bool inputs);
+    size_t inputIndex(const InputKey& key) const;
+    std::string inputList(bool declared = false) const;
+    void giveInputShapes(const ModelOptions& options);
+    void makeOutputTensors();
+    void printTrace() const;
 
     // The view of an input (output) with a tensor to read, or an error
     // saying why there is none.
@@ -951,3 +538,7 @@ private:
 };
 
 }  // namespace Quor::Onnx
+
+// The longer members, one header for each part of the model's life.
+#include "types/ModelOpening.hpp"
+#include "types/ModelTensors.hpp"

@@ -1,0 +1,243 @@
+#pragma once
+// Opening a model with options (ModelOptions.hpp): the session as the
+// options ask for it, what the file declares of each input and output, the
+// sizes the options give to open dimensions, the inputs' first tensors and
+// the outputs whose shapes the session knows, and the load trace. Members of
+// Model, included by Model.hpp.
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "types/Model.hpp"
+
+namespace Quor::Onnx {
+
+inline void Model::checkOptions(const ModelOptions& options)
+{
+    if (options.threads > maxThreads)
+        throw std::invalid_argument("threads is " + std::to_string(options.threads) + "; at most "
+                                    + std::to_string(maxThreads) + " intra-op threads can be asked for");
+    for (const auto& [name, size] : options.dims)
+        if (size < 1)
+            throw std::invalid_argument("dims gives '" + detail::escapeInvalidUtf8(name) + "' the size "
+                                        + std::to_string(size)
+                                        + "; a named dimension's size is at least 1 (an empty input takes "
+                                          "its whole shape in shapes)");
+}
+
+// The session as `options` ask for it; with `withDims` false, without
+// the sizes of named dimensions and graph optimisation.
+inline Ort::Session Model::openSession(const Ort::Env& environment, const std::string& path,
+                                       const ModelOptions& options, bool withDims)
+{
+    Ort::SessionOptions sessionOptions;
+    sessionOptions.SetGraphOptimizationLevel(withDims ? options.optimization : ORT_DISABLE_ALL);
+    if (!options.trace)
+        sessionOptions.SetLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
+    if (options.threads)
+        sessionOptions.SetIntraOpNumThreads(static_cast<int>(options.threads));
+    if (withDims)
+        for (const auto& [name, size] : options.dims)
+            sessionOptions.AddFreeDimensionOverrideByName(name.c_str(), size);
+    try {
+        return Ort::Session(environment, path.c_str(), sessionOptions);
+    } catch (const Ort::Exception& error) {
+        std::string message = path + ": " + error.what();
+        while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+            message.pop_back();
+        if (message.find("Unsupported model IR version") != std::string::npos)
+            message += ". This runtime reads files of IR version 9 and older; onnx 1.16 and newer write version "
+                       "10 unless the model's ir_version is set to 9 before saving.";
+        throw Ort::Exception(message, error.GetOrtErrorCode());
+    }
+}
+
+// The shapes of the inputs, then of the outputs, as the file declares them.
+inline std::vector<DeclaredShape> Model::fileShapes(const std::string& path, const ModelOptions& options)
+{
+    const Ort::Session probe = openSession(m_onnxEnvironment, path, options, false);
+    const size_t inputs = probe.GetInputCount(), outputs = probe.GetOutputCount();
+    std::vector<DeclaredShape> shapes(inputs + outputs);
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        const Ort::TypeInfo info = i < inputs ? probe.GetInputTypeInfo(i) : probe.GetOutputTypeInfo(i - inputs);
+        if (info.GetONNXType() == ONNX_TYPE_TENSOR) {
+            const Ort::ConstTensorTypeAndShapeInfo tensor = info.GetTensorTypeAndShapeInfo();
+            shapes[i] = declaredShape(tensor.GetShape(), tensor.GetSymbolicDimensions());
+        }
+    }
+    return shapes;
+}
+
+// The sizes of named dimensions that the session left open become fixed
+// sizes of the inputs.
+inline void Model::giveDimSizes(const ModelOptions& options)
+{
+    for (TensorSlot& slot : m_inputSlots)
+        for (size_t d = 0; d < slot.fixed.size(); ++d)
+            for (const auto& [name, size] : options.dims)
+                if (slot.fixed[d] < 0 && slot.open[d].name == name) {
+                    slot.fixed[d] = size;
+                    slot.open[d] = Dimension{size, ""};
+                }
+}
+
+inline void Model::checkDimNames(const ModelOptions& options) const
+{
+    for (const auto& [name, size] : options.dims) {
+        const auto named = [&](const TensorSlot& slot) {
+            return std::any_of(slot.declared.begin(), slot.declared.end(),
+                               [&](const Dimension& d) { return d.name == name; });
+        };
+        if (std::none_of(m_inputSlots.begin(), m_inputSlots.end(), named))
+            throw std::invalid_argument("dims names '" + detail::escapeInvalidUtf8(name)
+                                        + "', a dimension that no input has; " + inputList(true));
+    }
+}
+
+// The inputs (outputs) of a session opened with options: what each is,
+// without tensors yet; float tensors get their views.
+inline void Model::discover(bool inputs)
+{
+    const size_t count = inputs ? m_session.GetInputCount() : m_session.GetOutputCount();
+    (inputs ? m_inputCount : m_outputCount) = count;
+    std::vector<const char*>& names = inputs ? m_inputNames : m_outputNames;
+    std::vector<Ort::Value>& tensors = inputs ? m_inputArray : m_outputArray;
+    std::vector<TensorViewVariant>& views = inputs ? m_inputs : m_outputs;
+    std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
+    names.reserve(count);
+    tensors.reserve(count);  // views keep the address of their tensor
+    views.reserve(count);
+    slots.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        const char* name = copyName(inputs, i, names);
+        const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
+        TensorSlot& slot = slots.emplace_back();
+        slot.kind = info.GetONNXType();
+        if (slot.kind == ONNX_TYPE_TENSOR) {
+            const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
+            slot.type = tensorInfo.GetElementType();
+            slot.fixed = tensorInfo.GetShape();
+            slot.open = slot.declared = declaredShape(slot.fixed, tensorInfo.GetSymbolicDimensions());
+        }
+        slot.fromRun = !inputs;
+        tensors.emplace_back();
+        TensorViewVariant& view = views.emplace_back();
+        if (slot.kind == ONNX_TYPE_TENSOR && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+            view = std::make_shared<TensorView<float>>(&tensors[i], slot.type, slot.fixed, std::string(name));
+    }
+}
+
+// The input that `key` names, or an error naming the inputs.
+inline size_t Model::inputIndex(const InputKey& key) const
+{
+    if (const size_t* idx = std::get_if<size_t>(&key)) {
+        if (*idx < m_inputCount)
+            return *idx;
+        throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
+    }
+    const std::string& name = std::get<std::string>(key);
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (name == m_inputNames[i])
+            return i;
+    throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
+                                + "', which is not an input; " + inputList());
+}
+
+// The inputs with their shapes, as the file declares them or as the
+// session has them.
+inline std::string Model::inputList(bool declared) const
+{
+    std::string text = "the model's inputs are";
+    for (size_t i = 0; i < m_inputCount; ++i)
+        text += (i ? ", " : " ") + label(true, i) + " "
+                + describe(declared ? m_inputSlots[i].declared : m_inputSlots[i].open);
+    return m_inputCount ? text : "the model has no inputs";
+}
+
+// Every tensor input gets its tensor, of the shape `options` give it or
+// else of the session's; all of them are checked before any is made.
+inline void Model::giveInputShapes(const ModelOptions& options)
+{
+    std::vector<std::optional<std::vector<int64_t>>> given(m_inputCount);
+    for (const auto& [key, shape] : options.shapes) {
+        const size_t idx = inputIndex(key);
+        if (given[idx])
+            throw std::invalid_argument("shapes gives " + label(true, idx) + " twice");
+        if (m_inputSlots[idx].kind != ONNX_TYPE_TENSOR)
+            throw std::invalid_argument("shapes gives " + label(true, idx) + ", which is a "
+                                        + valueKindName(m_inputSlots[idx].kind) + ", not a tensor");
+        given[idx] = shape;
+    }
+    std::string open;
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR && !given[i] && !concrete(m_inputSlots[i].fixed))
+            open += "\n  " + label(true, i) + " " + describe(m_inputSlots[i].open);
+    if (!open.empty())
+        throw std::invalid_argument(
+            "inputs with dimensions that have no size:" + open
+            + "\ngive named dimensions their sizes with dims={name: size}, or whole shapes with "
+              "shapes={input name or index: shape}");
+    std::vector<size_t> bytes(m_inputCount);
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR)
+            bytes[i] = checkShape(true, i, given[i] ? *given[i] : m_inputSlots[i].fixed);
+    m_inputValues.assign(m_inputCount, nullptr);
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR) {
+            const std::vector<int64_t> shape = given[i] ? *given[i] : m_inputSlots[i].fixed;
+            placeInput(i, ownTensor(m_inputSlots[i].type, shape, bytes[i]), shape, false, false);
+        }
+}
+
+// Outputs whose shape the session knows get a tensor of their own; the
+// others take each run's value.
+inline void Model::makeOutputTensors()
+{
+    for (size_t i = 0; i < m_outputCount; ++i) {
+        TensorSlot& slot = m_outputSlots[i];
+        if (slot.kind != ONNX_TYPE_TENSOR || !concrete(slot.fixed))
+            continue;
+        const size_t bytes = checkShape(false, i, slot.fixed);
+        HeldTensor held = ownTensor(slot.type, slot.fixed, bytes);
+        m_outputArray[i] = std::move(held.tensor);
+        slot.keep = std::move(held.keep);
+        slot.shape = slot.fixed;
+        slot.fromRun = false;
+    }
+}
+
+// The load trace of a model opened with options: the shape each tensor
+// was given, -1 where an output's size comes with each run.
+inline void Model::printTrace() const
+{
+    for (bool inputs : {true, false}) {
+        const char* group = inputs ? "input" : "output";
+        const std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
+        for (size_t i = 0; i < slots.size(); ++i) {
+            std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '"
+                      << (inputs ? m_inputNames : m_outputNames)[i] << "'" << std::endl;
+            const std::vector<int64_t>& shape = slots[i].fromRun ? slots[i].fixed : slots[i].shape;
+            std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
+            for (size_t d = 0; d < shape.size(); ++d)
+                std::cout << (d ? ", " : "") << shape[d];
+            std::cout << "}'\n";
+            if (slots[i].kind == ONNX_TYPE_TENSOR && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+                std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
+        }
+    }
+}
+
+}  // namespace Quor::Onnx
