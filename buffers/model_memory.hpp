@@ -44,7 +44,7 @@ inline py::memoryview tensorMemory(const Bound<Model>& m, size_t idx, bool input
     layout.strides = Layout::rowMajorStrides(layout.shape, element->itemsize);
     // Lent memory gets a reference of the view's own to its lender, which
     // the view reports to the collector.
-    return exportMemory(std::move(layout), Quor::separateStorage(tensor.keep),
+    return exportMemory(std::move(layout), Quor::separateStorage(tensor.keep, tensor.keep.get()),
                         py::reinterpret_borrow<py::object>(m.object));
 }
 

@@ -16,6 +16,7 @@
 #include <pybind11/pybind11.h>
 
 #include "fast_call.hpp"
+#include "initialised_caster.hpp"
 #include "type_sets.hpp"
 #include "types/ExternalStorage.hpp"
 #include "types/Matrix.hpp"
@@ -23,18 +24,6 @@
 #include "types/VectorView.hpp"
 
 namespace quorlib_pybind::collected {
-
-// The constructed native object of an instance of C's class or a subclass.
-template <typename C>
-C* constructedValue(PyObject* self)
-{
-    if (C* exact = fast::nativeObject<C>(self))
-        return exact;
-    static const pybind11::detail::type_info* bound = pybind11::detail::get_type_info(typeid(C), true);
-    const pybind11::detail::value_and_holder held =
-        reinterpret_cast<pybind11::detail::instance*>(self)->get_value_and_holder(bound, false);
-    return held.inst != nullptr && held.holder_constructed() ? held.template value_ptr<C>() : nullptr;
-}
 
 template <typename C>
 int visitOwners(const C& c, visitproc visit, void* arg)
@@ -69,7 +58,7 @@ template <typename C>
 int traverse(PyObject* self, visitproc visit, void* arg)
 {
     Py_VISIT(Py_TYPE(self));
-    if (const C* c = constructedValue<C>(self))
+    if (const C* c = heldObject<C>(self))
         return visitOwners(*c, visit, arg);
     return 0;
 }
@@ -77,7 +66,7 @@ int traverse(PyObject* self, visitproc visit, void* arg)
 template <typename C>
 int clear(PyObject* self)
 {
-    if (C* c = constructedValue<C>(self))
+    if (C* c = heldObject<C>(self))
         releaseOwners(*c);
     return 0;
 }

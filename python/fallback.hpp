@@ -55,15 +55,6 @@ inline bool isFallbackArgument(PyObject* object)
     return false;
 }
 
-// The constructed native object of an instance of C's class or of a subclass.
-template <typename C>
-const C* heldObject(PyObject* object)
-{
-    static const pybind11::detail::type_info* bound = pybind11::detail::get_type_info(typeid(C), true);
-    const pybind11::detail::value_and_holder held = heldValue(object, bound);
-    return held.inst != nullptr && held.holder_constructed() ? held.template value_ptr<C>() : nullptr;
-}
-
 // The brief text of a container argument of the fallback call in progress,
 // or notDecided where the full repr applies.
 template <typename C>

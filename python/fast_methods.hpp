@@ -162,14 +162,10 @@ PyObject* callRepr(PyObject* callable, PyObject* const* args, size_t nargsf, PyO
 template <typename C>
 PyObject* callInit(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames)
 {
-    static const py::detail::type_info* bound = py::detail::get_type_info(typeid(C), true);
-    if (PyVectorcall_NARGS(nargsf) >= 1) {
-        const py::detail::value_and_holder held = heldValue(args[0], bound);
-        if (held.inst != nullptr && held.holder_constructed()) {
-            PyErr_Format(PyExc_TypeError, "%s object is already initialised: __init__ cannot be called again",
-                         Py_TYPE(args[0])->tp_name);
-            return nullptr;
-        }
+    if (PyVectorcall_NARGS(nargsf) >= 1 && heldObject<C>(args[0]) != nullptr) {
+        PyErr_Format(PyExc_TypeError, "%s object is already initialised: __init__ cannot be called again",
+                     Py_TYPE(args[0])->tp_name);
+        return nullptr;
     }
     return callPybind11(reinterpret_cast<Method*>(callable)->function, args, nargsf, kwnames);
 }

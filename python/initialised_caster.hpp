@@ -33,6 +33,16 @@ inline bool isUninitialisedInstance(PyObject* object, const pybind11::detail::ty
     return held.inst != nullptr && !held.holder_constructed();
 }
 
+// The constructed native object of an instance of C's class or of a
+// subclass; nullptr for anything else.
+template <typename C>
+C* heldObject(PyObject* object)
+{
+    static const pybind11::detail::type_info* bound = pybind11::detail::get_type_info(typeid(C), true);
+    const pybind11::detail::value_and_holder held = heldValue(object, bound);
+    return held.inst != nullptr && held.holder_constructed() ? held.template value_ptr<C>() : nullptr;
+}
+
 [[noreturn]] inline void refuseUninitialised(PyObject* object)
 {
     throw pybind11::type_error(std::string(Py_TYPE(object)->tp_name)

@@ -4,6 +4,8 @@
 // used in messages and by numpy, and the bytes of one element where a
 // tensor's storage is plain memory.
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "types/OrtApi.hpp"
@@ -64,6 +66,16 @@ inline std::string enumeratorName(ONNXTensorElementDataType type)
 
 // Bytes per element of the tensor types whose storage is plain memory.
 inline size_t plainElementSize(ONNXTensorElementDataType type) { return elementType(type).size; }
+
+// Bytes of plain data in a tensor of a shape it was created with, so none of
+// its dimensions is negative; 0 for strings.
+inline size_t plainBytes(ONNXTensorElementDataType type, std::span<const int64_t> shape)
+{
+    size_t bytes = plainElementSize(type);
+    for (int64_t d : shape)
+        bytes *= static_cast<size_t>(d);
+    return bytes;
+}
 
 // The kinds of value besides tensors, as messages and Python name them.
 inline const char* valueKindName(ONNXType kind)

@@ -56,24 +56,14 @@ const ExternalOwner* reportedOwner(const std::shared_ptr<S>& storage)
 // `storage` as seen from `data` onwards, under a control block of its own
 // when the storage is lent (with a new reference to the same owner), shared
 // as it is otherwise.
-template <typename T>
-std::shared_ptr<T[]> separateStorage(const std::shared_ptr<T[]>& storage, T* data)
+template <typename S>
+std::shared_ptr<S> separateStorage(const std::shared_ptr<S>& storage, typename std::shared_ptr<S>::element_type* data)
 {
     const ExternalOwner* owner = externalOwner(storage);
     if (owner == nullptr)
-        return std::shared_ptr<T[]>(storage, data);
+        return std::shared_ptr<S>(storage, data);
     owner->acquire(owner->object);
-    return externalStorage<T[]>(data, *owner);
-}
-
-// The same for untyped memory, such as a model tensor's.
-inline std::shared_ptr<void> separateStorage(const std::shared_ptr<void>& storage)
-{
-    const ExternalOwner* owner = externalOwner(storage);
-    if (owner == nullptr)
-        return storage;
-    owner->acquire(owner->object);
-    return externalStorage<void>(storage.get(), *owner);
+    return externalStorage<S>(data, *owner);
 }
 
 }  // namespace Quor

@@ -375,16 +375,6 @@ private:
         return Ort::Allocator(session, memoryInfo);
     }
 
-    // Bytes of plain data in a tensor of a shape it was created with, so
-    // none of its dimensions is negative.
-    static size_t plainBytes(ONNXTensorElementDataType type, std::span<const int64_t> shape)
-    {
-        size_t bytes = plainElementSize(type);
-        for (int64_t d : shape)
-            bytes *= static_cast<size_t>(d);
-        return bytes;
-    }
-
     // New tensors hold whatever the allocator's memory held before; start
     // every run from zeros instead.
     static void zeroFill(Ort::Value& tensor, ONNXTensorElementDataType type, const std::vector<int64_t>& shape)
@@ -398,6 +388,7 @@ private:
     size_t checkShape(bool input, size_t idx, std::span<const int64_t> shape) const;
     HeldTensor lentTensor(bool input, size_t idx, void* data, ONNXTensorElementDataType type,
                           std::span<const int64_t> shape, std::shared_ptr<void> keep);
+    std::shared_ptr<void> replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape);
     void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound);
     bool writesInPlace(size_t idx) const;
     void refreshOutputHandle(size_t idx);

@@ -211,10 +211,7 @@ inline void Model::makeOutputTensors()
         if (slot.kind != ONNX_TYPE_TENSOR || !concrete(slot.fixed))
             continue;
         const size_t bytes = checkShape(false, i, slot.fixed);
-        HeldTensor held = ownTensor(slot.type, slot.fixed, bytes);
-        m_outputArray[i] = std::move(held.tensor);
-        slot.keep = std::move(held.keep);
-        slot.shape = slot.fixed;
+        replaceTensor(false, i, ownTensor(slot.type, slot.fixed, bytes), slot.fixed);
         slot.fromRun = false;
     }
 }

@@ -42,10 +42,9 @@ inline void Model::bindOutput(size_t outputIdx, void* data, ONNXTensorElementDat
                               std::span<const int64_t> shape, std::shared_ptr<void> keep)
 {
     HeldTensor tensor = lentTensor(false, outputIdx, data, type, shape, std::move(keep));
+    const std::shared_ptr<void> previous =
+        replaceTensor(false, outputIdx, std::move(tensor), {shape.begin(), shape.end()});
     TensorSlot& slot = m_outputSlots[outputIdx];
-    m_outputArray[outputIdx] = std::move(tensor.tensor);
-    const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
-    slot.shape.assign(shape.begin(), shape.end());
     slot.bound = true;
     slot.fromRun = false;
     slot.released = false;
@@ -61,12 +60,7 @@ inline void Model::releaseExternalOwners()
         for (size_t i = 0; i < slots.size(); ++i) {
             if (externalOwner(slots[i].keep) == nullptr)
                 continue;
-            (inputs ? m_inputArray : m_outputArray)[i] = Ort::Value();
-            // Letting go may run Python code, which may use the model:
-            // the slot is consistent before.
-            const std::shared_ptr<void> lent = std::move(slots[i].keep);
-            slots[i].keep = nullptr;
-            slots[i].shape.clear();
+            const std::shared_ptr<void> lent = replaceTensor(inputs, i, HeldTensor{}, {});
             slots[i].bound = slots[i].readonly = false;
             slots[i].released = inputs;
             slots[i].fromRun = !inputs;
@@ -138,13 +132,21 @@ inline HeldTensor Model::lentTensor(bool input, size_t idx, void* data, ONNXTens
     return tensorOver(m_cpuMemory, std::move(keep), data, bytes, type, shape);
 }
 
+// Gives input (output) `idx` its new tensor and the shape it shows. The
+// memory shown before is handed back, for the caller to let go of once the
+// slot is consistent: letting go may run Python code, which may use the model.
+inline std::shared_ptr<void> Model::replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape)
+{
+    TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
+    (input ? m_inputArray : m_outputArray)[idx] = std::move(held.tensor);
+    slot.shape = std::move(shape);
+    return std::exchange(slot.keep, std::move(held.keep));
+}
+
 inline void Model::placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound)
 {
+    const std::shared_ptr<void> previous = replaceTensor(true, idx, std::move(tensor), {shape.begin(), shape.end()});
     TensorSlot& slot = m_inputSlots[idx];
-    m_inputArray[idx] = std::move(tensor.tensor);
-    // The memory shown before goes last, once the slot is consistent.
-    const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(tensor.keep));
-    slot.shape.assign(shape.begin(), shape.end());
     slot.readonly = readonly;
     slot.bound = bound;
     slot.released = false;
@@ -233,7 +235,7 @@ inline void Model::takeSuppliedOutputs()
 // does, is copied first: the input's memory may go before the output.
 inline void Model::keepRunValue(size_t idx, Ort::Value value)
 {
-    TensorSlot& slot = m_outputSlots[idx];
+    const TensorSlot& slot = m_outputSlots[idx];
     HeldTensor held = adoptValue(m_cpuMemory, std::move(value));
     std::vector<int64_t> shape;
     if (held.keep) {
@@ -249,9 +251,7 @@ inline void Model::keepRunValue(size_t idx, Ort::Value value)
         }
     } else if (held.tensor.IsTensor())
         shape = held.tensor.GetTensorTypeAndShapeInfo().GetShape();
-    m_outputArray[idx] = std::move(held.tensor);
-    const std::shared_ptr<void> previous = std::exchange(slot.keep, std::move(held.keep));
-    slot.shape = std::move(shape);
+    const std::shared_ptr<void> previous = replaceTensor(false, idx, std::move(held), std::move(shape));
 }
 
 inline bool Model::showsInputMemory(const void* data, size_t bytes) const

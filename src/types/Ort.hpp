@@ -254,12 +254,6 @@ public:
         detail::call<capi::IsTensor>(m_p.get(), &tensor);
         return tensor != 0;
     }
-    ONNXType GetValueType() const
-    {
-        ONNXType type = ONNX_TYPE_UNKNOWN;
-        detail::call<capi::GetValueType>(m_p.get(), &type);
-        return type;
-    }
 
     TensorTypeAndShapeInfo GetTensorTypeAndShapeInfo() const
     {

@@ -165,7 +165,6 @@ using GetDimensionsCount = Entry<61, Status (*)(const OrtTensorTypeAndShapeInfo*
 using GetDimensions = Entry<62, Status (*)(const OrtTensorTypeAndShapeInfo*, int64_t*, size_t)>;
 using GetSymbolicDimensions = Entry<63, Status (*)(const OrtTensorTypeAndShapeInfo*, const char**, size_t)>;
 using GetTensorTypeAndShape = Entry<65, Status (*)(const OrtValue*, OrtTensorTypeAndShapeInfo**)>;
-using GetValueType = Entry<67, Status (*)(const OrtValue*, ONNXType*)>;
 using CreateCpuMemoryInfo = Entry<69, Status (*)(OrtAllocatorType, OrtMemType, OrtMemoryInfo**)>;
 using AllocatorFree = Entry<76, Status (*)(OrtAllocator*, void*)>;
 using ReleaseEnv = Entry<92, void (*)(OrtEnv*)>;

@@ -45,13 +45,9 @@ std::shared_ptr<T[]> makeMappedStorage(size_t count)
 {
     static_assert(std::is_trivially_copyable_v<T>, "zero pages must read as zero elements");
     const size_t bytes = count * sizeof(T);
-    void* pages = mapHugePageAligned(bytes);
-    try {
-        return std::shared_ptr<T[]>(static_cast<T*>(pages), [bytes](T* elements) { munmap(elements, bytes); });
-    } catch (...) {
-        munmap(pages, bytes);
-        throw;
-    }
+    // Should the handle not be made, its deleter unmaps the pages.
+    return std::shared_ptr<T[]>(static_cast<T*>(mapHugePageAligned(bytes)),
+                                [bytes](T* elements) { munmap(elements, bytes); });
 }
 
 // The array form of std::make_shared computes the byte size of the control

@@ -3,6 +3,7 @@
 // memory that something else keeps: the model's own blocks, the caller's
 // buffers, and values the runtime allocated in a run. A tensor made over
 // memory never frees it; the handle that keeps the memory goes with it.
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -28,7 +29,7 @@ inline std::shared_ptr<void> zeroedBlock(size_t bytes)
     constexpr size_t alignment = 64;
     // Should the handle not be made, its deleter frees the block.
     if (bytes >= detail::mappedStorageBytes)
-        return std::shared_ptr<void>(detail::mapHugePageAligned(bytes), [bytes](void* p) { munmap(p, bytes); });
+        return detail::makeMappedStorage<std::byte>(bytes);
     const size_t padded = (bytes + alignment) & ~(alignment - 1);  // never empty, so never null
     void* block = std::aligned_alloc(alignment, padded);
     if (block == nullptr)
@@ -55,12 +56,9 @@ inline HeldTensor adoptValue(const OrtMemoryInfo* info, Ort::Value value)
     const Ort::TensorTypeAndShapeInfo shapeInfo = value.GetTensorTypeAndShapeInfo();
     const ONNXTensorElementDataType type = shapeInfo.GetElementType();
     const std::vector<int64_t> shape = shapeInfo.GetShape();
-    const size_t element = plainElementSize(type);
-    if (element == 0)
+    if (plainElementSize(type) == 0)
         return {std::move(value), nullptr};
-    size_t bytes = element;
-    for (int64_t d : shape)
-        bytes *= static_cast<size_t>(d);
+    const size_t bytes = plainBytes(type, shape);
     void* data = value.GetTensorMutableData<void>();
     // Should the handle not be made, its deleter releases the value.
     OrtValue* const owner = value.release();
