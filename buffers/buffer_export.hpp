@@ -6,9 +6,19 @@
 // collector follows the containers to it and from it to the exporter, so a
 // reference cycle through the exporter is collected as one through a
 // memoryview is. The export is given back when the last reference goes.
+//
+// Some exporters give their memory back when the collector clears them,
+// whatever exports they have made: a memoryview's managed buffer, a
+// PickleBuffer, and the wrapper of a class that exports through __buffer__
+// (which holds a memoryview). Were a cycle through such an exporter
+// collected, the memory would go while a container or model still shows it,
+// and code run before those are cleared could reach it. Their exports keep
+// them alive instead: the holder does not report them, so the cycles they
+// close are never collected.
 #include <Python.h>
 
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include <pybind11/pybind11.h>
@@ -20,7 +30,8 @@ namespace quorlib_buffers {
 struct BufferExport {
     PyObject_HEAD
     Py_buffer view;
-    bool held;  // `view` holds an export
+    bool held;      // `view` holds an export
+    bool reported;  // the collector is told of the exporter
 };
 
 namespace detail {
@@ -28,7 +39,7 @@ namespace detail {
 inline int traverseExport(PyObject* self, visitproc visit, void* arg)
 {
     auto* held = reinterpret_cast<BufferExport*>(self);
-    if (held->held)
+    if (held->held && held->reported)
         Py_VISIT(held->view.obj);
     Py_VISIT(Py_TYPE(self));
     return 0;
@@ -49,6 +60,15 @@ inline void deallocExport(PyObject* self)
     PyObject_GC_Del(self);
     Py_DECREF(type);
     Py_TRASHCAN_END
+}
+
+// Whether the collector may clear `exporter`'s memory away under an export.
+inline bool releasesWhenCleared(PyObject* exporter)
+{
+    if (exporter == nullptr || PyMemoryView_Check(exporter))
+        return true;
+    const std::string_view name = Py_TYPE(exporter)->tp_name;
+    return name == "pickle.PickleBuffer" || name == "_buffer_wrapper";
 }
 
 inline PyTypeObject*& bufferExportType()
@@ -105,6 +125,7 @@ inline pybind11::object takeExport(PyObject* source, int flags)
     if (PyObject_GetBuffer(source, &held->view, flags) != 0)
         throw pybind11::error_already_set();
     held->held = true;
+    held->reported = !detail::releasesWhenCleared(held->view.obj);
     return object;
 }
 

@@ -43,9 +43,8 @@ Layout containerLayout(const C& c)
     layout.itemsize = size;
     layout.format = format<E>;
     if constexpr (Quor::MatrixContainer<C>) {
-        const auto rows = static_cast<Py_ssize_t>(c.template dim<0>());
-        layout.shape = {rows, static_cast<Py_ssize_t>(c.template dim<1>())};
-        layout.strides = {size, rows * size};
+        layout.shape = {static_cast<Py_ssize_t>(c.template dim<0>()), static_cast<Py_ssize_t>(c.template dim<1>())};
+        layout.strides = Layout::naturalStrides(layout.shape, size, false);
     } else {
         layout.shape = {static_cast<Py_ssize_t>(c.numel())};
         layout.strides = {size};

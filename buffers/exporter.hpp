@@ -29,9 +29,14 @@ struct Layout {
     std::vector<Py_ssize_t> shape;
     std::vector<Py_ssize_t> strides;
 
+    // An empty block is counted as such before any product is formed: the
+    // other sizes of an empty block may be anything.
     Py_ssize_t count() const
     {
         Py_ssize_t n = 1;
+        for (Py_ssize_t d : shape)
+            if (d == 0)
+                return 0;
         for (Py_ssize_t d : shape)
             n *= d;
         return n;
@@ -54,15 +59,28 @@ struct Layout {
         return true;
     }
 
-    static std::vector<Py_ssize_t> rowMajorStrides(const std::vector<Py_ssize_t>& shape, Py_ssize_t itemsize)
+    // Strides of a block of `shape` in C order (`rowMajor`) or Fortran order.
+    // Those of an empty block would overflow where its other sizes are huge;
+    // any strides describe an empty block, so they stop growing there.
+    static std::vector<Py_ssize_t> naturalStrides(const std::vector<Py_ssize_t>& shape, Py_ssize_t itemsize,
+                                                  bool rowMajor)
     {
         std::vector<Py_ssize_t> strides(shape.size());
         Py_ssize_t step = itemsize;
-        for (size_t k = shape.size(); k-- > 0;) {
-            strides[k] = step;
-            step *= shape[k];
+        const size_t n = shape.size();
+        for (size_t k = 0; k < n; ++k) {
+            const size_t d = rowMajor ? n - 1 - k : k;
+            strides[d] = step;
+            Py_ssize_t next = 0;
+            if (shape[d] > 0 && !__builtin_mul_overflow(step, shape[d], &next))
+                step = next;
         }
         return strides;
+    }
+
+    static std::vector<Py_ssize_t> rowMajorStrides(const std::vector<Py_ssize_t>& shape, Py_ssize_t itemsize)
+    {
+        return naturalStrides(shape, itemsize, true);
     }
 };
 

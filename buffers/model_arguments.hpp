@@ -1,27 +1,37 @@
 #pragma once
 // The arguments of the model functions that pybind11 has no caster for:
-// a path (str, bytes or os.PathLike, encoded as the file system encodes
-// names), a shape (a sequence of integers), the sizes of named dimensions
-// and the shapes of inputs (mappings, or None). An integer beyond 64 bits is
-// a ValueError, as an absurd size is; names keep bytes that are not UTF-8
-// through the file system's surrogate escapes.
+// a model (a path, str or os.PathLike, encoded as the file system encodes
+// names; or a byte buffer, the file's content), an input or output (its
+// name or its position), a shape (a sequence of integers), the sizes of
+// named dimensions and the shapes of inputs (mappings, or None). An integer
+// beyond 64 bits is a ValueError, as an absurd size is; names keep bytes
+// that are not UTF-8 through the file system's surrogate escapes.
 #include <Python.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <pybind11/pybind11.h>
 
+#include "buffer_export.hpp"
 #include "types/ModelOptions.hpp"
 
 namespace quorlib_buffers {
 
 namespace py = pybind11;
 
-struct PathArgument {
-    std::string bytes;
+// A path, or a held export of the model file's bytes.
+struct ModelArgument {
+    Quor::Onnx::ModelSource source;
+    py::object content;
+};
+
+struct TensorKeyArgument {
+    Quor::Onnx::TensorKey key;
 };
 
 struct ShapeArgument {
@@ -115,27 +125,59 @@ bool loadMapping(py::handle src, Each&& each)
 namespace pybind11::detail {
 
 template <>
-struct type_caster<quorlib_buffers::PathArgument> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::PathArgument, const_name("str | bytes | os.PathLike[str] | os.PathLike[bytes]"));
+struct type_caster<quorlib_buffers::ModelArgument> {
+    PYBIND11_TYPE_CASTER(quorlib_buffers::ModelArgument,
+                         const_name("str | os.PathLike[str] | os.PathLike[bytes] | typing_extensions.Buffer"));
+
+    // str and os.PathLike are paths, and a path's __fspath__ may raise, as
+    // os.fspath lets it; any other object with a buffer holds the model's
+    // bytes (bytes and bytearray among them: a path in bytes is given as
+    // os.fsdecode(path)).
+    bool load(handle src, bool)
+    {
+        if (PyUnicode_Check(src.ptr()) || PyObject_HasAttrString(reinterpret_cast<PyObject*>(Py_TYPE(src.ptr())),
+                                                                 "__fspath__")) {
+            const auto path = reinterpret_steal<object>(PyOS_FSPath(src.ptr()));
+            if (!path)
+                throw error_already_set();
+            object bytes = path;
+            if (PyUnicode_Check(path.ptr())) {
+                bytes = reinterpret_steal<object>(PyUnicode_EncodeFSDefault(path.ptr()));
+                if (!bytes)
+                    throw error_already_set();
+            }
+            value.source.path.assign(PyBytes_AS_STRING(bytes.ptr()),
+                                     static_cast<size_t>(PyBytes_GET_SIZE(bytes.ptr())));
+            // The runtime takes a C string: a NUL inside would silently open
+            // the file named by the prefix.
+            if (value.source.path.find('\0') != std::string::npos)
+                throw value_error("embedded null byte");
+            return true;
+        }
+        if (!PyObject_CheckBuffer(src.ptr()))
+            return false;
+        value.content = quorlib_buffers::takeExport(src.ptr(), PyBUF_SIMPLE);
+        const Py_buffer& view = quorlib_buffers::exportView(value.content);
+        value.source.content = {static_cast<const std::byte*>(view.buf), static_cast<size_t>(view.len)};
+        value.source.inMemory = true;
+        return true;
+    }
+};
+
+template <>
+struct type_caster<quorlib_buffers::TensorKeyArgument> {
+    PYBIND11_TYPE_CASTER(quorlib_buffers::TensorKeyArgument, const_name("str | int"));
 
     bool load(handle src, bool)
     {
-        const auto path = reinterpret_steal<object>(PyOS_FSPath(src.ptr()));
-        if (!path) {
-            PyErr_Clear();
+        if (PyUnicode_Check(src.ptr())) {
+            value.key = quorlib_buffers::detail::nameBytes(src);
+            return true;
+        }
+        int64_t position = 0;
+        if (PyBool_Check(src.ptr()) || !quorlib_buffers::detail::loadSize(src, position, "position") || position < 0)
             return false;
-        }
-        object bytes = path;
-        if (PyUnicode_Check(path.ptr())) {
-            bytes = reinterpret_steal<object>(PyUnicode_EncodeFSDefault(path.ptr()));
-            if (!bytes)
-                throw error_already_set();
-        }
-        value.bytes.assign(PyBytes_AS_STRING(bytes.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(bytes.ptr())));
-        // The runtime takes a C string: a NUL inside would silently open the
-        // file named by the prefix.
-        if (value.bytes.find('\0') != std::string::npos)
-            throw value_error("embedded null byte");
+        value.key = static_cast<size_t>(position);
         return true;
     }
 };

@@ -1,10 +1,10 @@
 #pragma once
-// set_input_shape(m, i, shape), bind_input(m, i, buffer) and
-// bind_output(m, i, buffer): an input gets a new zero-filled tensor of a
-// shape that fits its declared one; an input or output becomes a tensor over
-// a buffer's memory, without a copy, holding the buffer's export until the
-// next bind, set_input_shape or the model's end. Everything is checked
-// before the model changes.
+// set_input_shape(m, key, shape), bind_input(m, key, buffer) and
+// bind_output(m, key, buffer), for an input or output by name or position:
+// an input gets a new zero-filled tensor of a shape that fits its declared
+// one; an input or output becomes a tensor over a buffer's memory, without a
+// copy, holding the buffer's export until the next bind, set_input_shape or
+// the model's end. Everything is checked before the model changes.
 #include <Python.h>
 
 #include <cstdint>
@@ -24,7 +24,7 @@ namespace quorlib_buffers {
 
 inline std::string formatName(const char* format) { return format ? format : "B"; }
 
-inline void bindBuffer(const Bound<Quor::Onnx::Model>& m, size_t idx, py::handle buffer, bool input)
+inline void bindBuffer(const Bound<Quor::Onnx::Model>& m, const TensorKeyArgument& key, py::handle buffer, bool input)
 {
     using namespace Quor::Onnx;
     const std::string call = input ? "bind_input: " : "bind_output: ";
@@ -32,6 +32,7 @@ inline void bindBuffer(const Bound<Quor::Onnx::Model>& m, size_t idx, py::handle
     // only afterwards.
     const py::object held = takeExport(buffer.ptr(), PyBUF_FULL_RO);
     const Py_buffer& view = exportView(held);
+    const size_t idx = input ? m.value->inputIndex(key.key) : m.value->outputIndex(key.key);
     const Model::TensorDescription tensor = input ? m.value->describeInput(idx) : m.value->describeOutput(idx);
     const std::string label = std::string(input ? "input " : "output ") + std::to_string(idx) + " '"
                               + Quor::detail::escapeInvalidUtf8(tensor.name) + "'";
@@ -66,20 +67,22 @@ inline void registerModelBinding(py::module_& m)
 {
     using Quor::Onnx::Model;
     m.def("set_input_shape",
-          [](const Bound<Model>& model, size_t idx, const ShapeArgument& shape) {
-              model.value->setInputShape(idx, shape.sizes);
+          [](const Bound<Model>& model, const TensorKeyArgument& key, const ShapeArgument& shape) {
+              model.value->setInputShape(model.value->inputIndex(key.key), shape.sizes);
           },
-          py::arg("m"), py::arg("i"), py::arg("shape"),
+          py::arg("m"), py::arg("key"), py::arg("shape"),
           "Give an input a new zero-filled tensor of a shape that fits its declared one; take views afterwards.");
     m.def("bind_input",
-          [](const Bound<Model>& model, size_t idx, const py::buffer& buffer) { bindBuffer(model, idx, buffer, true); },
-          py::arg("m"), py::arg("i"), py::arg("buffer"),
+          [](const Bound<Model>& model, const TensorKeyArgument& key, const py::buffer& buffer) {
+              bindBuffer(model, key, buffer, true);
+          },
+          py::arg("m"), py::arg("key"), py::arg("buffer"),
           "Make an input a tensor over a C-contiguous buffer of its element type, without a copy.");
     m.def("bind_output",
-          [](const Bound<Model>& model, size_t idx, const py::buffer& buffer) {
-              bindBuffer(model, idx, buffer, false);
+          [](const Bound<Model>& model, const TensorKeyArgument& key, const py::buffer& buffer) {
+              bindBuffer(model, key, buffer, false);
           },
-          py::arg("m"), py::arg("i"), py::arg("buffer"),
+          py::arg("m"), py::arg("key"), py::arg("buffer"),
           "Make an output a tensor over a writable C-contiguous buffer of its element type, without a copy.");
 }
 

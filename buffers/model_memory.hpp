@@ -1,6 +1,7 @@
 #pragma once
-// model_input(m, i) and model_output(m, i): a model's own tensor memory in
-// the runtime's C order, shaped as the tensor is. Inputs are writable, unless
+// model_input(m, key) and model_output(m, key): a model's own tensor memory
+// in the runtime's C order, shaped as the tensor is, for an input or output
+// by name or position. Inputs are writable, unless
 // bound to read-only memory; outputs are read-only, since every run
 // overwrites them. The view keeps the tensor's memory, and the Python model,
 // alive: it stays valid when the model gives the tensor up for another (a
@@ -16,6 +17,7 @@
 #include "arguments.hpp"
 #include "element_format.hpp"
 #include "exporter.hpp"
+#include "model_arguments.hpp"
 #include "types/ElementTypes.hpp"
 #include "types/Model.hpp"
 
@@ -23,11 +25,16 @@ namespace quorlib_buffers {
 
 using Quor::Onnx::Model;
 
-inline py::memoryview tensorMemory(const Bound<Model>& m, size_t idx, bool input)
+inline py::memoryview tensorMemory(const Bound<Model>& m, const TensorKeyArgument& key, bool input)
 {
     const char* group = input ? "input" : "output";
+    const size_t idx = input ? m.value->inputIndex(key.key) : m.value->outputIndex(key.key);
     Model::TensorMemory tensor = input ? m.value->inputMemory(idx) : m.value->outputMemory(idx);
     const ElementFormat* element = formatOf(tensor.type);
+    if (tensor.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING)
+        throw std::runtime_error(std::string(group) + " " + std::to_string(idx)
+                                 + " is a tensor of strings, which have no buffer format: pass and receive it "
+                                   "through run(m, feeds), as numpy arrays of str");
     if (element == nullptr)
         throw std::runtime_error(std::string(group) + " " + std::to_string(idx) + " has element type '"
                                  + Quor::Onnx::enumeratorName(tensor.type) + "', which has no buffer format");
@@ -50,12 +57,15 @@ inline py::memoryview tensorMemory(const Bound<Model>& m, size_t idx, bool input
 
 inline void registerModelMemory(py::module_& m)
 {
-    m.def("model_input", [](const Bound<Model>& model, size_t idx) { return tensorMemory(model, idx, true); },
-          py::arg("model"), py::arg("index"), py::pos_only(),
-          "Writable view of an input tensor of the model, by position, in C order.");
-    m.def("model_output", [](const Bound<Model>& model, size_t idx) { return tensorMemory(model, idx, false); },
-          py::arg("model"), py::arg("index"), py::pos_only(),
-          "Read-only view of an output tensor of the model, by position, in C order; every run overwrites it.");
+    m.def("model_input",
+          [](const Bound<Model>& model, const TensorKeyArgument& key) { return tensorMemory(model, key, true); },
+          py::arg("model"), py::arg("key"), py::pos_only(),
+          "Writable view of an input tensor of the model, by name or position, in C order.");
+    m.def("model_output",
+          [](const Bound<Model>& model, const TensorKeyArgument& key) { return tensorMemory(model, key, false); },
+          py::arg("model"), py::arg("key"), py::pos_only(),
+          "Read-only view of an output tensor of the model, by name or position, in C order; every run of m.run() "
+          "overwrites it.");
 }
 
 }  // namespace quorlib_buffers

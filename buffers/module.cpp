@@ -15,6 +15,7 @@
 #include "model_binding.hpp"
 #include "model_info.hpp"
 #include "model_memory.hpp"
+#include "model_metadata.hpp"
 #include "open_model.hpp"
 
 namespace {
@@ -32,6 +33,7 @@ void init(py::module_& m)
     quorlib_buffers::registerModelMemory(m);
     quorlib_buffers::registerBufferContainers(m);
     quorlib_buffers::registerModelInfo(m);
+    quorlib_buffers::registerModelMetadata(m);
     quorlib_buffers::registerOpenModel(m);
     quorlib_buffers::registerModelBinding(m);
 }

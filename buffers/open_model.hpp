@@ -1,8 +1,10 @@
 #pragma once
-// open_model(path, /, *, dims, shapes, optimization, threads, trace): a
-// quorlibcore.model opened with options, for models whose inputs have open
-// dimensions. The object is the class quorlibcore registered, so its own
-// methods and this module's functions work on it as on any model.
+// open_model(path_or_bytes, /, *, dims, shapes, optimization, threads, trace): a
+// quorlibcore.model opened with options, from a file or from its bytes, for
+// models whose inputs have open dimensions. The object is the class
+// quorlibcore registered, so its own methods and this module's functions
+// work on it as on any model. The interpreter lock is let go while the
+// runtime reads and plans the model.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,7 +28,7 @@ inline GraphOptimizationLevel optimizationLevel(const std::string& name)
     throw py::value_error("optimization is '" + name + "'; it is one of 'disable', 'basic', 'extended', 'all'");
 }
 
-inline std::unique_ptr<Quor::Onnx::Model> openModel(const PathArgument& path, DimsArgument dims, ShapesArgument shapes,
+inline std::unique_ptr<Quor::Onnx::Model> openModel(const ModelArgument& model, DimsArgument dims, ShapesArgument shapes,
                                                     const std::string& optimization, const py::int_& threads,
                                                     bool trace)
 {
@@ -41,16 +43,19 @@ inline std::unique_ptr<Quor::Onnx::Model> openModel(const PathArgument& path, Di
                               + std::to_string(Quor::Onnx::maxThreads));
     options.threads = static_cast<size_t>(count);
     options.trace = trace;
-    return std::make_unique<Quor::Onnx::Model>(path.bytes, options);
+    // The arguments are plain C++ from here on; the model's bytes stay
+    // exported by the argument until the call returns.
+    py::gil_scoped_release unlocked;
+    return std::make_unique<Quor::Onnx::Model>(model.source, options);
 }
 
 inline void registerOpenModel(py::module_& m)
 {
-    m.def("open_model", &openModel, py::arg("path"), py::pos_only(), py::kw_only(), py::arg("dims") = py::none(),
+    m.def("open_model", &openModel, py::arg("path_or_bytes"), py::pos_only(), py::kw_only(), py::arg("dims") = py::none(),
           py::arg("shapes") = py::none(), py::arg("optimization") = "all", py::arg("threads") = 0,
           py::arg("trace") = false,
-          "Open an ONNX model with sizes for its open dimensions, at a graph optimisation level, silently unless "
-          "trace is set.");
+          "Open an ONNX model, from its path or its bytes, with sizes for its open dimensions if wanted, at a graph "
+          "optimisation level, silently unless trace is set.");
 }
 
 }  // namespace quorlib_buffers

@@ -6,7 +6,18 @@ import os
 import quorlibcore
 import typing
 import typing_extensions
-__all__: list[str] = ['TensorInfo', 'as_matrix', 'as_view', 'bind_input', 'bind_output', 'inputs', 'memory', 'model_input', 'model_output', 'open_model', 'outputs', 'set_input_shape']
+__all__: list[str] = ['ModelMetadata', 'TensorInfo', 'as_matrix', 'as_view', 'bind_input', 'bind_output', 'inputs', 'memory', 'metadata', 'model_input', 'model_output', 'open_model', 'outputs', 'set_input_shape']
+class ModelMetadata(typing.NamedTuple):
+    """
+    What a model file says of itself: its producer, graph, domain, description, version and custom key-value pairs.
+    """
+    producer_name: str
+    graph_name: str
+    graph_description: str
+    domain: str
+    description: str
+    version: int
+    custom_metadata_map: dict[str, str]
 class TensorInfo(typing.NamedTuple):
     """
     An input or output of a model: numpy's name of its element type, its current shape and the shape the file declares.
@@ -23,11 +34,11 @@ def as_view(buffer: typing_extensions.Buffer, /) -> quorlibcore.views | quorlibc
     """
     A quorlibcore view sharing the memory of a writable, contiguous, one-dimensional buffer of f, d, Zf or Zd elements.
     """
-def bind_input(m: quorlibcore.model, i: int, buffer: typing_extensions.Buffer) -> None:
+def bind_input(m: quorlibcore.model, key: str | int, buffer: typing_extensions.Buffer) -> None:
     """
     Make an input a tensor over a C-contiguous buffer of its element type, without a copy.
     """
-def bind_output(m: quorlibcore.model, i: int, buffer: typing_extensions.Buffer) -> None:
+def bind_output(m: quorlibcore.model, key: str | int, buffer: typing_extensions.Buffer) -> None:
     """
     Make an output a tensor over a writable C-contiguous buffer of its element type, without a copy.
     """
@@ -73,23 +84,27 @@ def memory(container: quorlibcore.viewz, /) -> memoryview:
 @typing.overload
 def memory(container: quorlibcore.matz, /) -> memoryview:
     ...
-def model_input(model: quorlibcore.model, index: int, /) -> memoryview:
+def metadata(m: quorlibcore.model) -> ModelMetadata:
     """
-    Writable view of an input tensor of the model, by position, in C order.
+    What the model's file says of itself.
     """
-def model_output(model: quorlibcore.model, index: int, /) -> memoryview:
+def model_input(model: quorlibcore.model, key: str | int, /) -> memoryview:
     """
-    Read-only view of an output tensor of the model, by position, in C order; every run overwrites it.
+    Writable view of an input tensor of the model, by name or position, in C order.
     """
-def open_model(path: str | bytes | os.PathLike[str] | os.PathLike[bytes], /, *, dims: typing.Mapping[str, int] | None = None, shapes: typing.Mapping[str | int, typing.Sequence[int]] | None = None, optimization: str = 'all', threads: int = 0, trace: bool = False) -> quorlibcore.model:
+def model_output(model: quorlibcore.model, key: str | int, /) -> memoryview:
     """
-    Open an ONNX model with sizes for its open dimensions, at a graph optimisation level, silently unless trace is set.
+    Read-only view of an output tensor of the model, by name or position, in C order; every run of m.run() overwrites it.
+    """
+def open_model(path_or_bytes: str | os.PathLike[str] | os.PathLike[bytes] | typing_extensions.Buffer, /, *, dims: typing.Mapping[str, int] | None = None, shapes: typing.Mapping[str | int, typing.Sequence[int]] | None = None, optimization: str = 'all', threads: int = 0, trace: bool = False) -> quorlibcore.model:
+    """
+    Open an ONNX model, from its path or its bytes, with sizes for its open dimensions if wanted, at a graph optimisation level, silently unless trace is set.
     """
 def outputs(m: quorlibcore.model) -> list[TensorInfo]:
     """
     The model's outputs, in order.
     """
-def set_input_shape(m: quorlibcore.model, i: int, shape: typing.Sequence[int]) -> None:
+def set_input_shape(m: quorlibcore.model, key: str | int, shape: typing.Sequence[int]) -> None:
     """
     Give an input a new zero-filled tensor of a shape that fits its declared one; take views afterwards.
     """

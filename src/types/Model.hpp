@@ -1,32 +1,30 @@
 #pragma once
 // One inference session for one ONNX model file, with one tensor per model
-// input and output, reused for every run. A model opened by path alone has
+// input and output that every run reuses. A model opened by path alone has
 // the tensors the file declares, allocated once from the session's
 // allocator; it prints a trace while it loads and runs without graph
-// optimisation. A model opened with options (ModelOptions.hpp) gives the
-// dimensions the file leaves open their sizes, is silent unless asked, and
-// its inputs may change shape. Either kind can run on memory its caller
-// lends, and an output whose shape the runtime cannot know before a run is
-// allocated by the runtime at each run, the latest value kept. Single float
-// elements of input tensors are written and of output tensors read in place.
-// The members that open a model with options are defined in
-// ModelOpening.hpp, those that change and hand out its tensors in
-// ModelTensors.hpp; this header includes both.
+// optimisation. A model opened with options (ModelOptions.hpp), from a file
+// or from its bytes, gives the dimensions the file leaves open their sizes,
+// is silent unless asked, and its inputs may change shape or wait for one.
+// Either kind can run on memory its caller lends. Single float elements of
+// input tensors are written and of output tensors read in place.
+//
+// What the model keeps of each input and output is a TensorSlot; the
+// members that open a model with options are in ModelOpening.hpp, those
+// that reshape, bind and hand out its tensors in ModelTensors.hpp, its runs
+// (its own, and runs over values given per call) in ModelRun.hpp. This
+// header includes them all.
 #include <algorithm>
-#include <cctype>
 #include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -37,9 +35,17 @@
 #include "types/Ort.hpp"
 #include "types/TensorMemory.hpp"
 #include "types/TensorShape.hpp"
+#include "types/TensorSlot.hpp"
 #include "types/Utf8.hpp"
 
 namespace Quor::Onnx {
+
+// The element type a C++ type stands for, where a model reads or writes
+// single elements of it.
+template <typename T>
+inline constexpr ONNXTensorElementDataType elementTypeOf = ONNX_TENSOR_ELEMENT_DATA_TYPE_UNDEFINED;
+template <>
+inline constexpr ONNXTensorElementDataType elementTypeOf<float> = ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT;
 
 class Model {
 public:
@@ -74,23 +80,6 @@ public:
                      std::shared_ptr<TensorView<uint64_t>>, std::shared_ptr<TensorView<std::complex<float>>>,
                      std::shared_ptr<TensorView<std::complex<double>>>>;
 
-    // What the model knows of one input or output besides its tensor.
-    struct TensorSlot {
-        ONNXType kind = ONNX_TYPE_TENSOR;
-        ONNXTensorElementDataType type = ONNX_TENSOR_ELEMENT_DATA_TYPE_UNDEFINED;
-        std::vector<int64_t> fixed;  // the session's shape, -1 where a size is open
-        DeclaredShape open;          // the same with the names of the open sizes
-        DeclaredShape declared;      // as the file declares it
-        std::vector<int64_t> shape;  // the tensor's, while there is one
-        // Keeps the tensor's memory (at keep.get()), unless the tensor owns it.
-        std::shared_ptr<void> keep;
-        bool readonly = false;    // lent read-only memory
-        bool bound = false;       // lent memory
-        bool released = false;    // lost its lent memory to releaseExternalOwners
-        bool fromRun = false;     // outputs: each run's value becomes the tensor
-        bool listedOnce = true;   // outputs: the runtime can write into a tensor given for it
-    };
-
     explicit Model(const std::string& path)
         : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, path.c_str()),
           m_options(),
@@ -108,45 +97,13 @@ public:
         }
     }
 
-    // Opens the model at `path` as `options` say. A wrong option, a shape
-    // that does not fit, an unknown name or an input dimension left without
-    // a size throws std::invalid_argument; the runtime's own failures throw
-    // Ort::Exception, their message prefixed with the path.
-    Model(const std::string& path, const ModelOptions& options)
-        : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, path.c_str()),
-          m_options(),
-          m_cpuMemory(Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeDefault))
-    {
-        checkOptions(options);
-        // Once the runtime has given the named dimensions their sizes, the
-        // session no longer shows their names: a first session without them
-        // tells what the file declares. Without graph optimisation the
-        // runtime gives no sizes, and the model gives them to its inputs.
-        std::vector<DeclaredShape> declaredShapes;
-        if (!options.dims.empty() && options.optimization != ORT_DISABLE_ALL)
-            declaredShapes = fileShapes(path, options);
-        m_session = openSession(m_onnxEnvironment, path, options, true);
-        m_allocator = sessionAllocator(m_session);
-        m_runOptions.emplace();
-        if (!options.trace)
-            m_runOptions->SetRunLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
-        try {
-            discover(true);
-            discover(false);
-            for (size_t i = 0; i < declaredShapes.size() && i < m_inputCount + m_outputCount; ++i)
-                (i < m_inputCount ? m_inputSlots[i] : m_outputSlots[i - m_inputCount]).declared = declaredShapes[i];
-            checkDimNames(options);
-            giveDimSizes(options);
-            giveInputShapes(options);
-            makeOutputTensors();
-            makeRuntimeArrays();
-            if (options.trace)
-                printTrace();
-        } catch (...) {
-            releaseNames();
-            throw;
-        }
-    }
+    // Opens the model that `source` names as `options` say. A wrong option,
+    // a shape that does not fit or an unknown name throws
+    // std::invalid_argument; the runtime's own failures throw Ort::Exception,
+    // their message prefixed with the model's path. Inputs whose dimensions
+    // stay open get no tensor until they are given a shape or bound.
+    // Defined in ModelOpening.hpp.
+    Model(const ModelSource& source, const ModelOptions& options);
 
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
@@ -190,19 +147,10 @@ public:
         }
     }
 
-    void run()
-    {
-        for (size_t i = 0; i < m_inputCount; ++i)
-            if (m_inputValues[i] == nullptr)
-                throw missingInput(i);
-        if (m_runOptions)
-            runWith(*m_runOptions);
-        else {
-            Ort::RunOptions runOptions;
-            runOptions.SetRunLogVerbosityLevel(5);
-            runWith(runOptions);
-        }
-    }
+    // Runs the model on its input tensors into its output tensors. An output
+    // keeps its memory while runs leave its shape unchanged; defined in
+    // ModelRun.hpp.
+    void run();
 
     template <typename T>
     void set(size_t inputIdx, const std::vector<int64_t>& tensorIdx, T value)
@@ -217,26 +165,48 @@ public:
     }
 
     // The same with the position in any contiguous storage, so that a caller
-    // need not allocate a vector per element.
+    // need not allocate a vector per element. A position that addresses an
+    // element is served from the tensor's memory at once; every other case
+    // takes the checked road, where the runtime judges the position.
     template <typename T>
     void set(size_t inputIdx, std::span<const int64_t> tensorIdx, T value)
     {
+        if (inputIdx < m_inputSlots.size()) {
+            const TensorSlot& slot = m_inputSlots[inputIdx];
+            if (slot.type == elementTypeOf<T> && slot.data() != nullptr && !slot.readonly && m_inputReaders == 0)
+                if (const std::optional<size_t> at = slot.offset(tensorIdx)) {
+                    static_cast<T*>(slot.data())[*at] = value;
+                    return;
+                }
+        }
         const auto& tensor = view<T>(true, inputIdx);
         if (m_inputSlots[inputIdx].readonly)
             throw std::runtime_error("input '" + nameOf(true, inputIdx)
                                      + "' is bound to read-only memory: it cannot be written");
+        checkNotRead();
         tensor->set(tensorIdx, value);
     }
 
     template <typename T>
     T get(size_t outputIdx, std::span<const int64_t> tensorIdx)
     {
+        if (outputIdx < m_outputSlots.size()) {
+            const TensorSlot& slot = m_outputSlots[outputIdx];
+            if (slot.type == elementTypeOf<T> && slot.data() != nullptr)
+                if (const std::optional<size_t> at = slot.offset(tensorIdx))
+                    return static_cast<const T*>(slot.data())[*at];
+        }
         const auto& tensor = view<T>(false, outputIdx);
         return tensor->get(tensorIdx);
     }
 
     size_t inputCount() const { return m_inputCount; }
     size_t outputCount() const { return m_outputCount; }
+
+    // The input (output) that `key` names: its position, or its name. An
+    // unknown name throws std::invalid_argument listing the names there are.
+    size_t inputIndex(const TensorKey& key) const { return index(true, key); }
+    size_t outputIndex(const TensorKey& key) const { return index(false, key); }
 
     // The whole memory of an input (output) tensor, for callers that exchange
     // tensors at once: `keep` keeps it valid, also when the model gives the
@@ -274,12 +244,43 @@ public:
 
     // Input (output) `idx` becomes a tensor over `data`, memory of `type`
     // elements in C order that `keep` keeps valid; nothing is copied. A type
-    // or shape that does not fit throws and changes nothing.
+    // or shape that does not fit, or memory that overlaps an input's and an
+    // output's, throws and changes nothing.
     void bindInput(size_t inputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
                    std::shared_ptr<void> keep, bool readonly);
 
     void bindOutput(size_t outputIdx, void* data, ONNXTensorElementDataType type, std::span<const int64_t> shape,
                     std::shared_ptr<void> keep);
+
+    // What the file says of itself.
+    struct Metadata {
+        std::string producerName, graphName, graphDescription, domain, description;
+        int64_t version;
+        std::vector<std::pair<std::string, std::string>> custom;
+    };
+
+    Metadata metadata()
+    {
+        const Ort::ModelMetadata metadata = m_session.GetModelMetadata();
+        return {metadata.GetProducerName(m_allocator), metadata.GetGraphName(m_allocator),
+                metadata.GetGraphDescription(m_allocator), metadata.GetDomain(m_allocator),
+                metadata.GetDescription(m_allocator), metadata.GetVersion(), metadata.GetCustomMetadata(m_allocator)};
+    }
+
+    // Runs over values given per call (ModelRun.hpp): the session, the names
+    // it knows, and what the model lends such runs. While a run reads the
+    // model's own input tensors it holds an InputReads, and nothing may
+    // write or replace them: set, setInputShape and bindInput throw.
+    class InputReads;
+    const Ort::Session& session() const { return m_session; }
+    const Ort::RunOptions& runOptions() const { return *m_runOptions; }
+    OrtAllocator* allocator() const { return m_allocator; }
+    const OrtMemoryInfo* cpuMemory() const { return m_cpuMemory; }
+    const char* inputName(size_t inputIdx) const { return m_inputNames[inputIdx]; }
+    const char* outputName(size_t outputIdx) const { return m_outputNames[outputIdx]; }
+    // The model's own tensor for input `inputIdx`, with what keeps its memory,
+    // or an error saying why there is none.
+    std::pair<const OrtValue*, std::shared_ptr<void>> ownInput(size_t inputIdx) const;
 
     // Memory lent to the model (ExternalStorage.hpp), for the garbage
     // collector of the Python layer: `visit` is called with each owner the
@@ -291,7 +292,7 @@ public:
     {
         for (const std::vector<TensorSlot>* slots : {&m_inputSlots, &m_outputSlots})
             for (const TensorSlot& slot : *slots)
-                if (const ExternalOwner* owner = reportedOwner(slot.keep))
+                if (const ExternalOwner* owner = reportedOwner(slot.keep()))
                     if (const int result = visit(owner->object))
                         return result;
         return 0;
@@ -303,6 +304,8 @@ private:
     // Defined in ModelTensors.hpp.
     TensorMemory memory(bool input, size_t idx);
     TensorDescription description(bool input, size_t idx) const;
+    size_t index(bool input, const TensorKey& key) const;
+    std::string nameList(bool input) const;
 
     static void checkIndex(size_t count, size_t idx, const char* group)
     {
@@ -328,7 +331,7 @@ private:
     {
         const std::vector<TensorSlot>& slots = input ? m_inputSlots : m_outputSlots;
         checkIndex(slots.size(), idx, input ? "input" : "output");
-        if (slots[idx].kind != ONNX_TYPE_TENSOR)
+        if (!slots[idx].isTensor())
             throw std::runtime_error(label(input, idx) + " is a " + valueKindName(slots[idx].kind)
                                      + ", not a tensor");
         return slots[idx];
@@ -346,12 +349,25 @@ private:
     std::runtime_error missingInput(size_t idx) const
     {
         const TensorSlot& slot = m_inputSlots[idx];
-        if (slot.kind != ONNX_TYPE_TENSOR)
+        if (!slot.isTensor())
             return std::runtime_error(label(true, idx) + " is a " + valueKindName(slot.kind)
                                       + ": only tensor inputs can be given");
-        return std::runtime_error(label(true, idx)
-                                  + " has no tensor: the memory bound to it was released; bind it or set its shape "
-                                    "again");
+        if (slot.released)
+            return std::runtime_error(label(true, idx)
+                                      + " has no tensor: the memory bound to it was released; bind it or set its "
+                                        "shape again");
+        return std::runtime_error(label(true, idx) + " " + describe(slot.open)
+                                  + " has no tensor yet: its shape has open dimensions; give it a shape or bind "
+                                    "memory to it, or pass it to a run in its feeds");
+    }
+
+    // Nothing writes or replaces the model's own inputs while a run in
+    // another thread reads them.
+    void checkNotRead() const
+    {
+        if (m_inputReaders != 0)
+            throw std::runtime_error("the model is running in another thread, which reads its input tensors: they "
+                                     "cannot be written or replaced until that run returns");
     }
 
     static Ort::Session openSession(const Ort::Env& environment, const std::string& path)
@@ -363,9 +379,7 @@ private:
 
     // Defined in ModelOpening.hpp.
     static void checkOptions(const ModelOptions& options);
-    static Ort::Session openSession(const Ort::Env& environment, const std::string& path, const ModelOptions& options,
-                                    bool withDims);
-    std::vector<DeclaredShape> fileShapes(const std::string& path, const ModelOptions& options);
+    std::vector<DeclaredShape> fileShapes(const ModelSource& source, const ModelOptions& options);
     void giveDimSizes(const ModelOptions& options);
     void checkDimNames(const ModelOptions& options) const;
 
@@ -388,13 +402,18 @@ private:
     size_t checkShape(bool input, size_t idx, std::span<const int64_t> shape) const;
     HeldTensor lentTensor(bool input, size_t idx, void* data, ONNXTensorElementDataType type,
                           std::span<const int64_t> shape, std::shared_ptr<void> keep);
-    std::shared_ptr<void> replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape);
-    void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound);
-    bool writesInPlace(size_t idx) const;
-    void refreshOutputHandle(size_t idx);
+    void checkOverlap(bool input, size_t idx, const void* data, size_t bytes) const;
+    std::shared_ptr<void> replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape,
+                                        TensorOrigin origin);
+    void placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly,
+                    TensorOrigin origin);
+
+    // Defined in ModelRun.hpp.
     void makeRuntimeArrays();
+    bool givesOutput(size_t idx) const;
     void runWith(const Ort::RunOptions& runOptions);
-    void takeSuppliedOutputs();
+    void runAgain(const Ort::RunOptions& runOptions);
+    void takeRunValue(size_t idx, Ort::Value value);
     void keepRunValue(size_t idx, Ort::Value value);
     bool showsInputMemory(const void* data, size_t bytes) const;
 
@@ -429,12 +448,12 @@ private:
             // The tensor is shown through a handle of its own, so that a view
             // of its memory can outlive the model's use of it.
             HeldTensor held = adoptValue(m_cpuMemory, std::move(created));
-            tensors.push_back(std::move(held.tensor));
+            tensors.emplace_back();
             TensorSlot& slot = slots.emplace_back();
             slot.type = type;
-            slot.fixed = slot.shape = shape;
+            slot.fixed = shape;
             slot.open = slot.declared = declaredShape(shape, {});
-            slot.keep = std::move(held.keep);
+            slot.replace(tensors[i], std::move(held), shape, TensorOrigin::Own);
 
             TensorViewVariant tensor;
             MakeTensor(tensor, &tensors[i], type, shape, std::string(nameCopy));
@@ -455,7 +474,7 @@ private:
 
     // Defined in ModelOpening.hpp.
     void discover(bool inputs);
-    size_t inputIndex(const InputKey& key) const;
+    size_t shapesIndex(const TensorKey& key) const;
     std::string inputList(bool declared = false) const;
     void giveInputShapes(const ModelOptions& options);
     void makeOutputTensors();
@@ -473,7 +492,7 @@ private:
         if (!tensor) {
             const TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
             const std::string name = std::string(group) + " '" + nameOf(input, idx) + "'";
-            if (slot.kind != ONNX_TYPE_TENSOR)
+            if (!slot.isTensor())
                 throw std::runtime_error(name + " is a " + valueKindName(slot.kind) + ", not a tensor: only float "
                                                 "tensors can be read or written");
             if (plainElementSize(slot.type) && !hasStructFormat(slot.type))
@@ -520,16 +539,23 @@ private:
     Ort::MemoryInfo m_cpuMemory;
     std::vector<TensorSlot> m_inputSlots;
     std::vector<TensorSlot> m_outputSlots;
-    // The tensors' handles as the runtime takes them, owned by the arrays above.
+    // The tensors' handles as the runtime takes them, owned by the arrays
+    // above; an output's is null where the runtime supplies the value.
     std::vector<const OrtValue*> m_inputValues;
     std::vector<OrtValue*> m_outputValues;
     // Made once for a model opened with options; a model opened by path
     // alone makes them for each run.
     std::optional<Ort::RunOptions> m_runOptions;
+    // An input changed its shape (or lost its tensor) since the last run,
+    // so that outputs may change theirs too.
+    bool m_inputsChanged = true;
+    // Runs in other threads that read the model's own inputs.
+    size_t m_inputReaders = 0;
 };
 
 }  // namespace Quor::Onnx
 
 // The longer members, one header for each part of the model's life.
 #include "types/ModelOpening.hpp"
+#include "types/ModelRun.hpp"
 #include "types/ModelTensors.hpp"

@@ -1,9 +1,9 @@
 #pragma once
 // Opening a model with options (ModelOptions.hpp): the session as the
-// options ask for it, what the file declares of each input and output, the
-// sizes the options give to open dimensions, the inputs' first tensors and
-// the outputs whose shapes the session knows, and the load trace. Members of
-// Model, included by Model.hpp.
+// options ask for it (SessionOpening.hpp), what the file declares of each
+// input and output, the sizes the options give to open dimensions, the
+// inputs' first tensors and the outputs whose shapes the session knows, and
+// the load trace. Members of Model, included by Model.hpp.
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -22,8 +22,45 @@
 #include <vector>
 
 #include "types/Model.hpp"
+#include "types/SessionOpening.hpp"
 
 namespace Quor::Onnx {
+
+inline Model::Model(const ModelSource& source, const ModelOptions& options)
+    : m_onnxEnvironment(ORT_LOGGING_LEVEL_WARNING, source.label().c_str()),
+      m_options(),
+      m_cpuMemory(Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeDefault))
+{
+    checkOptions(options);
+    // Once the runtime has given the named dimensions their sizes, the
+    // session no longer shows their names: a first session without them
+    // tells what the file declares. Without graph optimisation the runtime
+    // gives no sizes, and the model gives them to its inputs.
+    std::vector<DeclaredShape> declaredShapes;
+    if (!options.dims.empty() && options.optimization != ORT_DISABLE_ALL)
+        declaredShapes = fileShapes(source, options);
+    m_session = openModelSession(m_onnxEnvironment, source, options, true);
+    m_allocator = sessionAllocator(m_session);
+    m_runOptions.emplace();
+    if (!options.trace)
+        m_runOptions->SetRunLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
+    try {
+        discover(true);
+        discover(false);
+        for (size_t i = 0; i < declaredShapes.size() && i < m_inputCount + m_outputCount; ++i)
+            (i < m_inputCount ? m_inputSlots[i] : m_outputSlots[i - m_inputCount]).declared = declaredShapes[i];
+        checkDimNames(options);
+        giveDimSizes(options);
+        giveInputShapes(options);
+        makeOutputTensors();
+        makeRuntimeArrays();
+        if (options.trace)
+            printTrace();
+    } catch (...) {
+        releaseNames();
+        throw;
+    }
+}
 
 inline void Model::checkOptions(const ModelOptions& options)
 {
@@ -38,37 +75,10 @@ inline void Model::checkOptions(const ModelOptions& options)
                                           "its whole shape in shapes)");
 }
 
-// The session as `options` ask for it; with `withDims` false, without
-// the sizes of named dimensions and graph optimisation.
-inline Ort::Session Model::openSession(const Ort::Env& environment, const std::string& path,
-                                       const ModelOptions& options, bool withDims)
-{
-    Ort::SessionOptions sessionOptions;
-    sessionOptions.SetGraphOptimizationLevel(withDims ? options.optimization : ORT_DISABLE_ALL);
-    if (!options.trace)
-        sessionOptions.SetLogSeverityLevel(ORT_LOGGING_LEVEL_FATAL);
-    if (options.threads)
-        sessionOptions.SetIntraOpNumThreads(static_cast<int>(options.threads));
-    if (withDims)
-        for (const auto& [name, size] : options.dims)
-            sessionOptions.AddFreeDimensionOverrideByName(name.c_str(), size);
-    try {
-        return Ort::Session(environment, path.c_str(), sessionOptions);
-    } catch (const Ort::Exception& error) {
-        std::string message = path + ": " + error.what();
-        while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
-            message.pop_back();
-        if (message.find("Unsupported model IR version") != std::string::npos)
-            message += ". This runtime reads files of IR version 9 and older; onnx 1.16 and newer write version "
-                       "10 unless the model's ir_version is set to 9 before saving.";
-        throw Ort::Exception(message, error.GetOrtErrorCode());
-    }
-}
-
 // The shapes of the inputs, then of the outputs, as the file declares them.
-inline std::vector<DeclaredShape> Model::fileShapes(const std::string& path, const ModelOptions& options)
+inline std::vector<DeclaredShape> Model::fileShapes(const ModelSource& source, const ModelOptions& options)
 {
-    const Ort::Session probe = openSession(m_onnxEnvironment, path, options, false);
+    const Ort::Session probe = openModelSession(m_onnxEnvironment, source, options, false);
     const size_t inputs = probe.GetInputCount(), outputs = probe.GetOutputCount();
     std::vector<DeclaredShape> shapes(inputs + outputs);
     for (size_t i = 0; i < shapes.size(); ++i) {
@@ -132,28 +142,11 @@ inline void Model::discover(bool inputs)
             slot.fixed = tensorInfo.GetShape();
             slot.open = slot.declared = declaredShape(slot.fixed, tensorInfo.GetSymbolicDimensions());
         }
-        slot.fromRun = !inputs;
         tensors.emplace_back();
         TensorViewVariant& view = views.emplace_back();
-        if (slot.kind == ONNX_TYPE_TENSOR && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+        if (slot.isTensor() && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
             view = std::make_shared<TensorView<float>>(&tensors[i], slot.type, slot.fixed, std::string(name));
     }
-}
-
-// The input that `key` names, or an error naming the inputs.
-inline size_t Model::inputIndex(const InputKey& key) const
-{
-    if (const size_t* idx = std::get_if<size_t>(&key)) {
-        if (*idx < m_inputCount)
-            return *idx;
-        throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
-    }
-    const std::string& name = std::get<std::string>(key);
-    for (size_t i = 0; i < m_inputCount; ++i)
-        if (name == m_inputNames[i])
-            return i;
-    throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
-                                + "', which is not an input; " + inputList());
 }
 
 // The inputs with their shapes, as the file declares them or as the
@@ -168,51 +161,59 @@ inline std::string Model::inputList(bool declared) const
 }
 
 // Every tensor input gets its tensor, of the shape `options` give it or
-// else of the session's; all of them are checked before any is made.
+// else of the session's, where that has a size for every dimension; an
+// input still open waits for a shape. All are checked before any is made.
 inline void Model::giveInputShapes(const ModelOptions& options)
 {
     std::vector<std::optional<std::vector<int64_t>>> given(m_inputCount);
     for (const auto& [key, shape] : options.shapes) {
-        const size_t idx = inputIndex(key);
+        const size_t idx = shapesIndex(key);
         if (given[idx])
             throw std::invalid_argument("shapes gives " + label(true, idx) + " twice");
-        if (m_inputSlots[idx].kind != ONNX_TYPE_TENSOR)
+        if (!m_inputSlots[idx].isTensor())
             throw std::invalid_argument("shapes gives " + label(true, idx) + ", which is a "
                                         + valueKindName(m_inputSlots[idx].kind) + ", not a tensor");
         given[idx] = shape;
     }
-    std::string open;
     for (size_t i = 0; i < m_inputCount; ++i)
-        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR && !given[i] && !concrete(m_inputSlots[i].fixed))
-            open += "\n  " + label(true, i) + " " + describe(m_inputSlots[i].open);
-    if (!open.empty())
-        throw std::invalid_argument(
-            "inputs with dimensions that have no size:" + open
-            + "\ngive named dimensions their sizes with dims={name: size}, or whole shapes with "
-              "shapes={input name or index: shape}");
+        if (!given[i] && m_inputSlots[i].isTensor() && concrete(m_inputSlots[i].fixed))
+            given[i] = m_inputSlots[i].fixed;
     std::vector<size_t> bytes(m_inputCount);
     for (size_t i = 0; i < m_inputCount; ++i)
-        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR)
-            bytes[i] = checkShape(true, i, given[i] ? *given[i] : m_inputSlots[i].fixed);
+        if (given[i])
+            bytes[i] = checkShape(true, i, *given[i]);
     m_inputValues.assign(m_inputCount, nullptr);
     for (size_t i = 0; i < m_inputCount; ++i)
-        if (m_inputSlots[i].kind == ONNX_TYPE_TENSOR) {
-            const std::vector<int64_t> shape = given[i] ? *given[i] : m_inputSlots[i].fixed;
-            placeInput(i, ownTensor(m_inputSlots[i].type, shape, bytes[i]), shape, false, false);
-        }
+        if (given[i])
+            placeInput(i, ownTensor(m_inputSlots[i].type, *given[i], bytes[i]), *given[i], false, TensorOrigin::Own);
+}
+
+// The input `shapes` names by position or name, or an error naming the inputs.
+inline size_t Model::shapesIndex(const TensorKey& key) const
+{
+    if (const size_t* idx = std::get_if<size_t>(&key)) {
+        if (*idx < m_inputCount)
+            return *idx;
+        throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
+    }
+    const std::string& name = std::get<std::string>(key);
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (name == m_inputNames[i])
+            return i;
+    throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
+                                + "', which is not an input; " + inputList());
 }
 
 // Outputs whose shape the session knows get a tensor of their own; the
-// others take each run's value.
+// others take their first run's value.
 inline void Model::makeOutputTensors()
 {
     for (size_t i = 0; i < m_outputCount; ++i) {
-        TensorSlot& slot = m_outputSlots[i];
-        if (slot.kind != ONNX_TYPE_TENSOR || !concrete(slot.fixed))
+        const TensorSlot& slot = m_outputSlots[i];
+        if (!slot.isTensor() || !concrete(slot.fixed))
             continue;
         const size_t bytes = checkShape(false, i, slot.fixed);
-        replaceTensor(false, i, ownTensor(slot.type, slot.fixed, bytes), slot.fixed);
-        slot.fromRun = false;
+        replaceTensor(false, i, ownTensor(slot.type, slot.fixed, bytes), slot.fixed, TensorOrigin::Own);
     }
 }
 
@@ -226,12 +227,12 @@ inline void Model::printTrace() const
         for (size_t i = 0; i < slots.size(); ++i) {
             std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '"
                       << (inputs ? m_inputNames : m_outputNames)[i] << "'" << std::endl;
-            const std::vector<int64_t>& shape = slots[i].fromRun ? slots[i].fixed : slots[i].shape;
+            const std::vector<int64_t>& shape = slots[i].hasTensor() ? slots[i].shape : slots[i].fixed;
             std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
             for (size_t d = 0; d < shape.size(); ++d)
                 std::cout << (d ? ", " : "") << shape[d];
             std::cout << "}'\n";
-            if (slots[i].kind == ONNX_TYPE_TENSOR && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
+            if (slots[i].isTensor() && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
                 std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
         }
     }

@@ -1,10 +1,12 @@
 #pragma once
-// How a model is opened beyond its path: sizes for the dimensions the file
-// leaves open, the session's optimisation level and threads, and whether
-// loading prints its trace. A model opened with options is silent unless
-// asked for the trace, the runtime's own log included.
+// Where a model comes from (a file, or the bytes of one in memory), and how
+// it is opened: sizes for the dimensions the file leaves open, the
+// session's optimisation level and threads, and whether loading prints its
+// trace. A model opened with options is silent unless asked for the trace,
+// the runtime's own log included.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <variant>
@@ -14,8 +16,20 @@
 
 namespace Quor::Onnx {
 
-// An input by position or by name.
-using InputKey = std::variant<size_t, std::string>;
+// An input or output by position or by name.
+using TensorKey = std::variant<size_t, std::string>;
+using InputKey = TensorKey;
+
+// A model file by its path, or its bytes, which must stay valid while the
+// model opens.
+struct ModelSource {
+    std::string path;
+    std::span<const std::byte> content;
+    bool inMemory = false;
+
+    // How messages name the model.
+    std::string label() const { return inMemory ? std::string("the model's bytes") : path; }
+};
 
 struct ModelOptions {
     // Sizes of named dimensions, applied by the runtime to every input

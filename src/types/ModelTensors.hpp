@@ -1,23 +1,18 @@
 #pragma once
-// A model's tensors after it is open: new shapes and bound memory, the
-// handles the runtime takes at each run and the values it hands back, and
-// the memory and description of each tensor for callers. Members of Model,
-// included by Model.hpp.
-#include <algorithm>
-#include <cctype>
+// A model's tensors after it is open: inputs and outputs by name, new
+// shapes and bound memory (never shared between an input and an output),
+// and the memory and description of each tensor for callers. Members of
+// Model, included by Model.hpp.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "types/Model.hpp"
@@ -27,15 +22,17 @@ namespace Quor::Onnx {
 inline void Model::setInputShape(size_t inputIdx, std::span<const int64_t> shape)
 {
     const TensorSlot& slot = tensorSlot(true, inputIdx);
+    checkNotRead();
     const size_t bytes = checkShape(true, inputIdx, shape);
-    placeInput(inputIdx, ownTensor(slot.type, shape, bytes), shape, false, false);
+    placeInput(inputIdx, ownTensor(slot.type, shape, bytes), shape, false, TensorOrigin::Own);
 }
 
 inline void Model::bindInput(size_t inputIdx, void* data, ONNXTensorElementDataType type,
                              std::span<const int64_t> shape, std::shared_ptr<void> keep, bool readonly)
 {
+    checkNotRead();
     HeldTensor tensor = lentTensor(true, inputIdx, data, type, shape, std::move(keep));
-    placeInput(inputIdx, std::move(tensor), shape, readonly, true);
+    placeInput(inputIdx, std::move(tensor), shape, readonly, TensorOrigin::Lent);
 }
 
 inline void Model::bindOutput(size_t outputIdx, void* data, ONNXTensorElementDataType type,
@@ -43,12 +40,8 @@ inline void Model::bindOutput(size_t outputIdx, void* data, ONNXTensorElementDat
 {
     HeldTensor tensor = lentTensor(false, outputIdx, data, type, shape, std::move(keep));
     const std::shared_ptr<void> previous =
-        replaceTensor(false, outputIdx, std::move(tensor), {shape.begin(), shape.end()});
-    TensorSlot& slot = m_outputSlots[outputIdx];
-    slot.bound = true;
-    slot.fromRun = false;
-    slot.released = false;
-    refreshOutputHandle(outputIdx);
+        replaceTensor(false, outputIdx, std::move(tensor), {shape.begin(), shape.end()}, TensorOrigin::Lent);
+    m_outputSlots[outputIdx].varying = false;
 }
 
 // An input that lost its memory refuses to run until it is bound or
@@ -58,16 +51,15 @@ inline void Model::releaseExternalOwners()
     for (bool inputs : {true, false}) {
         std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
         for (size_t i = 0; i < slots.size(); ++i) {
-            if (externalOwner(slots[i].keep) == nullptr)
+            if (externalOwner(slots[i].keep()) == nullptr)
                 continue;
-            const std::shared_ptr<void> lent = replaceTensor(inputs, i, HeldTensor{}, {});
-            slots[i].bound = slots[i].readonly = false;
-            slots[i].released = inputs;
-            slots[i].fromRun = !inputs;
-            if (inputs)
+            std::shared_ptr<void> lent = replaceTensor(inputs, i, HeldTensor{}, {}, TensorOrigin::None);
+            if (inputs) {
+                slots[i].released = true;
                 m_inputValues[i] = nullptr;
-            else
-                refreshOutputHandle(i);
+                m_inputsChanged = true;
+            }
+            lent.reset();  // the slot is consistent: letting go may run Python code
         }
     }
 }
@@ -79,7 +71,7 @@ inline Model::TensorMemory Model::memory(bool input, size_t idx)
     if (static_cast<OrtValue*>(tensor) == nullptr)
         throw noTensor(input, idx);
     void* data = plainElementSize(slot.type) ? tensor.GetTensorMutableData<void>() : nullptr;
-    return {data, slot.type, slot.shape, slot.keep, slot.readonly};
+    return {data, slot.type, slot.shape, slot.keep(), slot.readonly};
 }
 
 inline Model::TensorDescription Model::description(bool input, size_t idx) const
@@ -87,11 +79,38 @@ inline Model::TensorDescription Model::description(bool input, size_t idx) const
     const std::vector<TensorSlot>& slots = input ? m_inputSlots : m_outputSlots;
     checkIndex(slots.size(), idx, input ? "input" : "output");
     const TensorSlot& slot = slots[idx];
-    const bool present = static_cast<OrtValue*>((input ? m_inputArray : m_outputArray)[idx]) != nullptr;
     std::optional<std::vector<int64_t>> shape;
-    if (present && slot.kind == ONNX_TYPE_TENSOR)
+    if (slot.hasTensor() && slot.isTensor())
         shape = slot.shape;
     return {(input ? m_inputNames : m_outputNames)[idx], slot.kind, slot.type, shape, slot.declared};
+}
+
+inline size_t Model::index(bool input, const TensorKey& key) const
+{
+    const size_t count = input ? m_inputCount : m_outputCount;
+    if (const size_t* idx = std::get_if<size_t>(&key)) {
+        checkIndex(count, *idx, input ? "input" : "output");
+        return *idx;
+    }
+    const std::string& name = std::get<std::string>(key);
+    const std::vector<const char*>& names = input ? m_inputNames : m_outputNames;
+    for (size_t i = 0; i < count; ++i)
+        if (name == names[i])
+            return i;
+    throw std::invalid_argument("'" + detail::escapeInvalidUtf8(name) + "' is not " + (input ? "an input" : "an output")
+                                + " of the model; " + nameList(input));
+}
+
+// "its inputs are 'x', 'y'"
+inline std::string Model::nameList(bool input) const
+{
+    const size_t count = input ? m_inputCount : m_outputCount;
+    if (count == 0)
+        return std::string("it has no ") + (input ? "inputs" : "outputs");
+    std::string text = std::string("its ") + (input ? "inputs" : "outputs") + " are";
+    for (size_t i = 0; i < count; ++i)
+        text += (i ? ", '" : " '") + nameOf(input, i) + "'";
+    return text;
 }
 
 // A zero-filled tensor of the model's own; `bytes` as storageBytes gives.
@@ -113,6 +132,10 @@ inline size_t Model::checkShape(bool input, size_t idx, std::span<const int64_t>
                                     + describe(shape)
                                     + " does not fit it: a shape has its rank and keeps its fixed sizes (those "
                                       "given by dims too), and no size is negative");
+    if (!countable(shape))
+        throw std::invalid_argument(label(input, idx) + " of shape " + describe(shape)
+                                    + " has more elements than a tensor can count: the product of its sizes other "
+                                      "than 0 is beyond 2**63 - 1");
     const std::optional<size_t> bytes = storageBytes(slot.type, shape);
     if (!bytes)
         throw std::invalid_argument(label(input, idx) + " of shape " + describe(shape)
@@ -129,144 +152,54 @@ inline HeldTensor Model::lentTensor(bool input, size_t idx, void* data, ONNXTens
         throw std::invalid_argument(label(input, idx) + " holds elements of type '" + enumeratorName(slot.type)
                                     + "'; the memory holds '" + enumeratorName(type) + "'");
     const size_t bytes = checkShape(input, idx, shape);
+    checkOverlap(input, idx, data, bytes);
     return tensorOver(m_cpuMemory, std::move(keep), data, bytes, type, shape);
+}
+
+// Inputs are read while outputs are written: memory lent to one of them
+// must not overlap the other group's, nor another output's. Inputs may
+// share memory, since they are only read.
+inline void Model::checkOverlap(bool input, size_t idx, const void* data, size_t bytes) const
+{
+    for (size_t o = 0; o < m_outputCount; ++o) {
+        if ((!input && o == idx) || !m_outputSlots[o].overlaps(data, bytes))
+            continue;
+        if (input)
+            throw std::invalid_argument(
+                "the memory bound to " + label(true, idx) + " overlaps the memory of " + label(false, o)
+                + ", which a run writes while it reads the input; to feed an output back (a state), keep two "
+                  "buffers and swap them between runs, or copy the output into the input's memory");
+        throw std::invalid_argument("the memory bound to " + label(false, idx) + " overlaps the memory of "
+                                    + label(false, o) + ": every output needs memory of its own");
+    }
+    if (input)
+        return;
+    for (size_t i = 0; i < m_inputCount; ++i)
+        if (m_inputSlots[i].overlaps(data, bytes))
+            throw std::invalid_argument("the memory bound to " + label(false, idx) + " overlaps the memory of "
+                                        + label(true, i) + ", which a run reads while it writes the output");
 }
 
 // Gives input (output) `idx` its new tensor and the shape it shows. The
 // memory shown before is handed back, for the caller to let go of once the
 // slot is consistent: letting go may run Python code, which may use the model.
-inline std::shared_ptr<void> Model::replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape)
+inline std::shared_ptr<void> Model::replaceTensor(bool input, size_t idx, HeldTensor held, std::vector<int64_t> shape,
+                                                  TensorOrigin origin)
 {
     TensorSlot& slot = (input ? m_inputSlots : m_outputSlots)[idx];
-    (input ? m_inputArray : m_outputArray)[idx] = std::move(held.tensor);
-    slot.shape = std::move(shape);
-    return std::exchange(slot.keep, std::move(held.keep));
+    return slot.replace((input ? m_inputArray : m_outputArray)[idx], std::move(held), std::move(shape), origin);
 }
 
-inline void Model::placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly, bool bound)
+inline void Model::placeInput(size_t idx, HeldTensor tensor, std::span<const int64_t> shape, bool readonly,
+                              TensorOrigin origin)
 {
-    const std::shared_ptr<void> previous = replaceTensor(true, idx, std::move(tensor), {shape.begin(), shape.end()});
     TensorSlot& slot = m_inputSlots[idx];
+    const bool sameShape = slot.hasTensor() && std::equal(shape.begin(), shape.end(), slot.shape.begin(), slot.shape.end());
+    const std::shared_ptr<void> previous =
+        replaceTensor(true, idx, std::move(tensor), {shape.begin(), shape.end()}, origin);
     slot.readonly = readonly;
-    slot.bound = bound;
-    slot.released = false;
     m_inputValues[idx] = m_inputArray[idx];
-}
-
-// Whether the runtime writes output `idx` into the tensor given for it.
-inline bool Model::writesInPlace(size_t idx) const
-{
-    const TensorSlot& slot = m_outputSlots[idx];
-    return slot.listedOnce && !slot.fromRun && static_cast<OrtValue*>(m_outputArray[idx]) != nullptr;
-}
-
-inline void Model::refreshOutputHandle(size_t idx)
-{
-    m_outputValues[idx] = writesInPlace(idx) ? static_cast<OrtValue*>(m_outputArray[idx]) : nullptr;
-}
-
-// The runtime writes an output into the tensor given for it only when
-// the output is computed inside the graph under a name listed once. An
-// output that is also an input, or whose name is listed twice, gets a
-// null handle instead, so that the runtime supplies the value.
-inline void Model::makeRuntimeArrays()
-{
-    std::unordered_map<std::string_view, size_t> uses;
-    for (const char* name : m_inputNames)
-        ++uses[name];
-    for (const char* name : m_outputNames)
-        ++uses[name];
-    m_inputValues.assign(m_inputArray.begin(), m_inputArray.end());
-    m_outputValues.assign(m_outputCount, nullptr);
-    for (size_t i = 0; i < m_outputCount; ++i) {
-        m_outputSlots[i].listedOnce = uses[m_outputNames[i]] == 1;
-        refreshOutputHandle(i);
-    }
-}
-
-inline void Model::runWith(const Ort::RunOptions& runOptions)
-{
-    try {
-        m_session.Run(runOptions, m_inputNames.data(), m_inputValues.data(), m_inputCount, m_outputNames.data(),
-                      m_outputValues.data(), m_outputCount);
-    } catch (...) {
-        // Nothing the failed run may have left is kept.
-        for (size_t i = 0; i < m_outputCount; ++i)
-            if (!writesInPlace(i))
-                const Ort::Value dropped(std::exchange(m_outputValues[i], nullptr));
-        throw;
-    }
-    takeSuppliedOutputs();
-}
-
-// Each value the runtime supplied becomes the output's tensor (an output
-// the runtime allocates) or is copied into the output's tensor and
-// released, leaving the handle null again for the next run.
-inline void Model::takeSuppliedOutputs()
-{
-    std::vector<std::pair<size_t, Ort::Value>> supplied;
-    for (size_t i = 0; i < m_outputCount; ++i)
-        if (!writesInPlace(i))
-            supplied.emplace_back(i, Ort::Value(std::exchange(m_outputValues[i], nullptr)));
-    for (auto& [i, value] : supplied) {
-        auto fail = [&](const char* reason) {
-            return std::runtime_error("output '" + nameOf(false, i) + "' " + reason);
-        };
-        if (static_cast<OrtValue*>(value) == nullptr)
-            throw fail("received no value from the run");
-        TensorSlot& slot = m_outputSlots[i];
-        if (slot.fromRun || static_cast<OrtValue*>(m_outputArray[i]) == nullptr) {
-            keepRunValue(i, std::move(value));
-            continue;
-        }
-        const ONNXTensorElementDataType type = slot.type;
-        const Ort::TensorTypeAndShapeInfo got = value.GetTensorTypeAndShapeInfo();
-        if (got.GetElementType() != type || got.GetShape() != slot.shape)
-            throw fail("received a value whose element type or shape differs from the declared one");
-        // Strings are left alone: they have no view to be read through.
-        if (const size_t bytes = plainBytes(type, slot.shape))
-            std::memcpy(m_outputArray[i].GetTensorMutableData<void>(), value.GetTensorMutableData<void>(),
-                        bytes);
-    }
-}
-
-// A value the runtime allocated becomes output `idx`'s tensor. A value
-// that shows an input's memory, as an output that is also an input
-// does, is copied first: the input's memory may go before the output.
-inline void Model::keepRunValue(size_t idx, Ort::Value value)
-{
-    const TensorSlot& slot = m_outputSlots[idx];
-    HeldTensor held = adoptValue(m_cpuMemory, std::move(value));
-    std::vector<int64_t> shape;
-    if (held.keep) {
-        const Ort::TensorTypeAndShapeInfo info = held.tensor.GetTensorTypeAndShapeInfo();
-        shape = info.GetShape();
-        const size_t bytes = plainBytes(info.GetElementType(), shape);
-        if (!slot.listedOnce || showsInputMemory(held.keep.get(), bytes)) {
-            std::shared_ptr<void> copy = zeroedBlock(bytes);
-            if (bytes)
-                std::memcpy(copy.get(), held.keep.get(), bytes);
-            void* data = copy.get();
-            held = tensorOver(m_cpuMemory, std::move(copy), data, bytes, info.GetElementType(), shape);
-        }
-    } else if (held.tensor.IsTensor())
-        shape = held.tensor.GetTensorTypeAndShapeInfo().GetShape();
-    const std::shared_ptr<void> previous = replaceTensor(false, idx, std::move(held), std::move(shape));
-}
-
-inline bool Model::showsInputMemory(const void* data, size_t bytes) const
-{
-    const auto* first = static_cast<const std::byte*>(data);
-    for (size_t i = 0; i < m_inputCount; ++i) {
-        const TensorSlot& slot = m_inputSlots[i];
-        const auto* start = static_cast<const std::byte*>(slot.keep.get());
-        if (start == nullptr || slot.kind != ONNX_TYPE_TENSOR)
-            continue;
-        const size_t size = plainBytes(slot.type, slot.shape);
-        if (std::less<>()(first, start + size) && std::less<>()(start, first + std::max<size_t>(bytes, 1)))
-            return true;
-    }
-    return false;
+    m_inputsChanged = m_inputsChanged || !sameShape;
 }
 
 }  // namespace Quor::Onnx

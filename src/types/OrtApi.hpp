@@ -19,6 +19,10 @@ struct OrtValue;
 struct OrtTypeInfo;
 struct OrtTensorTypeAndShapeInfo;
 struct OrtAllocator;
+struct OrtMapTypeInfo;
+struct OrtSequenceTypeInfo;
+struct OrtOptionalTypeInfo;
+struct OrtModelMetadata;
 struct OrtApi;
 
 enum OrtLoggingLevel {
@@ -137,9 +141,12 @@ using GetErrorCode = Entry<1, OrtErrorCode (*)(const OrtStatus*)>;
 using GetErrorMessage = Entry<2, const char* (*)(const OrtStatus*)>;
 using CreateEnv = Entry<3, Status (*)(OrtLoggingLevel, const char*, OrtEnv**)>;
 using CreateSession = Entry<7, Status (*)(const OrtEnv*, const char*, const OrtSessionOptions*, OrtSession**)>;
+using CreateSessionFromArray = Entry<8, Status (*)(const OrtEnv*, const void*, size_t, const OrtSessionOptions*,
+                                                   OrtSession**)>;
 using Run = Entry<9, Status (*)(OrtSession*, const OrtRunOptions*, const char* const*, const OrtValue* const*, size_t,
                                 const char* const*, size_t, OrtValue**)>;
 using CreateSessionOptions = Entry<10, Status (*)(OrtSessionOptions**)>;
+using DisableMemPattern = Entry<17, Status (*)(OrtSessionOptions*)>;
 using SetSessionLogSeverityLevel = Entry<22, Status (*)(OrtSessionOptions*, int)>;
 using SetSessionGraphOptimizationLevel = Entry<23, Status (*)(OrtSessionOptions*, GraphOptimizationLevel)>;
 using SetIntraOpNumThreads = Entry<24, Status (*)(OrtSessionOptions*, int)>;
@@ -158,6 +165,9 @@ using CreateTensorWithDataAsOrtValue = Entry<49, Status (*)(const OrtMemoryInfo*
                                                            ONNXTensorElementDataType, OrtValue**)>;
 using IsTensor = Entry<50, Status (*)(const OrtValue*, int*)>;
 using GetTensorMutableData = Entry<51, Status (*)(OrtValue*, void**)>;
+using FillStringTensor = Entry<52, Status (*)(OrtValue*, const char* const*, size_t)>;
+using GetStringTensorDataLength = Entry<53, Status (*)(const OrtValue*, size_t*)>;
+using GetStringTensorContent = Entry<54, Status (*)(const OrtValue*, void*, size_t, size_t*, size_t)>;
 using CastTypeInfoToTensorInfo = Entry<55, Status (*)(const OrtTypeInfo*, const OrtTensorTypeAndShapeInfo**)>;
 using GetOnnxTypeFromTypeInfo = Entry<56, Status (*)(const OrtTypeInfo*, ONNXType*)>;
 using GetTensorElementType = Entry<60, Status (*)(const OrtTensorTypeAndShapeInfo*, ONNXTensorElementDataType*)>;
@@ -165,8 +175,12 @@ using GetDimensionsCount = Entry<61, Status (*)(const OrtTensorTypeAndShapeInfo*
 using GetDimensions = Entry<62, Status (*)(const OrtTensorTypeAndShapeInfo*, int64_t*, size_t)>;
 using GetSymbolicDimensions = Entry<63, Status (*)(const OrtTensorTypeAndShapeInfo*, const char**, size_t)>;
 using GetTensorTypeAndShape = Entry<65, Status (*)(const OrtValue*, OrtTensorTypeAndShapeInfo**)>;
+using GetValueType = Entry<67, Status (*)(const OrtValue*, ONNXType*)>;
 using CreateCpuMemoryInfo = Entry<69, Status (*)(OrtAllocatorType, OrtMemType, OrtMemoryInfo**)>;
 using AllocatorFree = Entry<76, Status (*)(OrtAllocator*, void*)>;
+using GetValue = Entry<80, Status (*)(const OrtValue*, int, OrtAllocator*, OrtValue**)>;
+using GetValueCount = Entry<81, Status (*)(const OrtValue*, size_t*)>;
+using CreateValue = Entry<82, Status (*)(const OrtValue* const*, size_t, ONNXType, OrtValue**)>;
 using ReleaseEnv = Entry<92, void (*)(OrtEnv*)>;
 using ReleaseStatus = Entry<93, void (*)(OrtStatus*)>;
 using ReleaseMemoryInfo = Entry<94, void (*)(OrtMemoryInfo*)>;
@@ -176,10 +190,30 @@ using ReleaseRunOptions = Entry<97, void (*)(OrtRunOptions*)>;
 using ReleaseTypeInfo = Entry<98, void (*)(OrtTypeInfo*)>;
 using ReleaseTensorTypeAndShapeInfo = Entry<99, void (*)(OrtTensorTypeAndShapeInfo*)>;
 using ReleaseSessionOptions = Entry<100, void (*)(OrtSessionOptions*)>;
+using CastTypeInfoToMapTypeInfo = Entry<103, Status (*)(const OrtTypeInfo*, const OrtMapTypeInfo**)>;
+using CastTypeInfoToSequenceTypeInfo = Entry<104, Status (*)(const OrtTypeInfo*, const OrtSequenceTypeInfo**)>;
+using GetMapKeyType = Entry<105, Status (*)(const OrtMapTypeInfo*, ONNXTensorElementDataType*)>;
+using GetMapValueType = Entry<106, Status (*)(const OrtMapTypeInfo*, OrtTypeInfo**)>;
+using GetSequenceElementType = Entry<107, Status (*)(const OrtSequenceTypeInfo*, OrtTypeInfo**)>;
+using SessionGetModelMetadata = Entry<111, Status (*)(const OrtSession*, OrtModelMetadata**)>;
+using ModelMetadataGetProducerName = Entry<112, Status (*)(const OrtModelMetadata*, OrtAllocator*, char**)>;
+using ModelMetadataGetGraphName = Entry<113, Status (*)(const OrtModelMetadata*, OrtAllocator*, char**)>;
+using ModelMetadataGetDomain = Entry<114, Status (*)(const OrtModelMetadata*, OrtAllocator*, char**)>;
+using ModelMetadataGetDescription = Entry<115, Status (*)(const OrtModelMetadata*, OrtAllocator*, char**)>;
+using ModelMetadataLookupCustomMetadataMap = Entry<116, Status (*)(const OrtModelMetadata*, OrtAllocator*, const char*,
+                                                                 char**)>;
+using ModelMetadataGetVersion = Entry<117, Status (*)(const OrtModelMetadata*, int64_t*)>;
+using ReleaseModelMetadata = Entry<118, void (*)(OrtModelMetadata*)>;
+using ModelMetadataGetCustomMetadataMapKeys = Entry<123, Status (*)(const OrtModelMetadata*, OrtAllocator*, char***,
+                                                                  int64_t*)>;
 using AddFreeDimensionOverrideByName = Entry<124, Status (*)(OrtSessionOptions*, const char*, int64_t)>;
 using CreateAllocator = Entry<131, Status (*)(const OrtSession*, const OrtMemoryInfo*, OrtAllocator**)>;
 using ReleaseAllocator = Entry<132, void (*)(OrtAllocator*)>;
 using TensorAt = Entry<143, Status (*)(OrtValue*, const int64_t*, size_t, void**)>;
+using ModelMetadataGetGraphDescription = Entry<158, Status (*)(const OrtModelMetadata*, OrtAllocator*, char**)>;
+using HasValue = Entry<192, Status (*)(const OrtValue*, int*)>;
+using CastTypeInfoToOptionalTypeInfo = Entry<250, Status (*)(const OrtTypeInfo*, const OrtOptionalTypeInfo**)>;
+using GetOptionalContainedTypeInfo = Entry<251, Status (*)(const OrtOptionalTypeInfo*, OrtTypeInfo**)>;
 // clang-format on
 
 }  // namespace capi

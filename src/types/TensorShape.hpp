@@ -80,6 +80,22 @@ inline size_t physicalMemoryBytes()
     return bytes;
 }
 
+// Whether the product of the non-zero sizes of a concrete shape fits the
+// runtime's signed 64-bit element count, which it forms over every size
+// (zeros included, in any order) before it sees that a tensor is empty.
+inline bool countable(std::span<const int64_t> shape)
+{
+    uint64_t count = 1;
+    for (int64_t d : shape) {
+        if (d <= 0)
+            continue;
+        if (count > static_cast<uint64_t>(INT64_MAX) / static_cast<uint64_t>(d))
+            return false;
+        count *= static_cast<uint64_t>(d);
+    }
+    return true;
+}
+
 // Bytes that a tensor of a concrete shape occupies (a string tensor its
 // string objects), or nothing when its element count overflows or the
 // tensor would not fit into the machine's memory.
@@ -87,7 +103,7 @@ inline std::optional<size_t> storageBytes(ONNXTensorElementDataType type, std::s
 {
     const size_t element = type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING ? sizeof(std::string) : plainElementSize(type);
     const size_t limit = physicalMemoryBytes();
-    if (!concrete(shape))
+    if (!concrete(shape) || !countable(shape))
         return std::nullopt;
     // An empty tensor is fine whatever its other dimensions.
     for (int64_t d : shape)

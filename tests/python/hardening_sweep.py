@@ -526,7 +526,8 @@ def model_instance(path, text, poke=None):
 def model_files(folder):
     """(identity, gather, failing run, int64 input, scalar, no inputs) paths."""
     import model_support as ms  # onnx and numpy: imported by this group's child only
-    from onnx import TensorProto, helper
+    import numpy as np
+    from onnx import TensorProto, helper, numpy_helper
 
     def at(name):
         return os.path.join(folder, name)
@@ -541,9 +542,10 @@ def model_files(folder):
          helper.make_node("Gather", ["table", "k"], ["z"], axis=0)],
         [ms.tensor("x", MODEL_SHAPE)], [ms.tensor("y", MODEL_SHAPE), ms.tensor("z", MODEL_SHAPE)],
         at("gather.onnx"), [ms.const([10.0, 20.0, 30.0, 40.0], "table")])
-    # The declared output rank disagrees with what Identity makes: every run fails.
-    failing = ms.save([helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))],
-                      [ms.tensor("y", (3, 1))], at("failing.onnx"), check=False)
+    # Three elements cannot take the shape (2,): every run fails.
+    failing = ms.save([helper.make_node("Reshape", ["x", "shape"], ["y"])], [ms.tensor("x", (3,))],
+                      [ms.tensor("y", (2,))], at("failing.onnx"),
+                      [numpy_helper.from_array(np.array([2], np.int64), "shape")], check=False)
     integer = ms.identity(at("int64.onnx"), (2,), TensorProto.INT64)
     scalar = ms.identity(at("scalar.onnx"), ())
     value = helper.make_tensor("v", TensorProto.FLOAT, [2], [1.5, -2.0])
@@ -665,7 +667,7 @@ def model_cases():
     ]
     others = [
         (failing, "model(failing run)", [("run", [], RUNTIME), ("set", [plain(0), plain([1]), value], OK),
-                                         ("get", [plain(0), plain([])], OK), ("get", [plain(0), plain([0])], RUNTIME)]),
+                                         ("get", [plain(0), plain([1])], OK), ("get", [plain(0), plain([])], RUNTIME)]),
         (integer, "model(int64 identity)", [("run", [], OK), ("set", [plain(0), plain([0]), value], RUNTIME),
                                             ("get", [plain(0), plain([0])], RUNTIME)]),
         (scalar, "model(scalar identity)", [("set", [plain(0), plain([]), value], OK),

@@ -455,17 +455,28 @@ def test_tensors_without_a_view_cannot_be_read_or_written(folder, type_name):
 
 @pytest.mark.parametrize("listed", [1, 2])
 def test_failing_run_leaves_the_model_usable(folder, listed):
-    # The declared output rank (2, 1) disagrees with what Identity makes (2):
-    # the runtime reports the output as a scalar, and each run then refuses
-    # to write a two-element result into it (or, listed twice, to supply one).
-    path = ms.save([helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))],
-                   [ms.tensor("y", (3, 1))] * listed, folder / f"bad_run{listed}.onnx", check=False)
+    # Three elements cannot take the shape (2,): every run fails, whether the
+    # runtime writes the output into the model's tensor or (listed twice)
+    # supplies it.
+    shape = ms.numpy_helper.from_array(np.array([2], np.int64), "shape")
+    path = ms.save([helper.make_node("Reshape", ["x", "shape"], ["y"])], [ms.tensor("x", (3,))],
+                   [ms.tensor("y", (2,))] * listed, folder / f"bad_run{listed}.onnx", [shape], check=False)
     m = quorlibcore.model(path)
     for _ in range(2):
         with pytest.raises(RuntimeError, match="shape"):
             m.run()
     m.set(0, [1], 7.0)
-    assert m.get(0, []) == 0.0
+    assert m.get(0, [1]) == 0.0
+
+
+def test_a_declared_output_shape_that_the_run_contradicts_gives_way(folder):
+    path = ms.save([helper.make_node("Identity", ["x"], ["y"])], [ms.tensor("x", (3,))], [ms.tensor("y", (3, 1))],
+                   folder / "stale.onnx", check=False)
+    m = quorlibcore.model(path)
+    m.set(0, [1], 7.0)
+    for _ in range(2):
+        m.run()
+        assert m.get(0, [1]) == 7.0
 
 
 def test_models_are_independent(identity_path):
