@@ -1,9 +1,5 @@
-"""Writes two models the way the onnx package saves them by default (IR 10),
-for the C++ tests of reading model files: PLAIN computes y = relu(x + b) and
-needs nothing new; INT4 also has an initializer 'w' of 4-bit integers.
-
-Run it with:  .venv/bin/python tests/cpp/make_ir10_models.py PLAIN INT4
-"""
+"""make_ir10_models.py PLAIN INT4: two models saved at the onnx package's default
+IR version (10), y = relu(x + b), the second with a 4-bit initializer 'w' too."""
 
 import sys
 
