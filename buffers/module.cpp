@@ -17,6 +17,7 @@
 #include "model_memory.hpp"
 #include "model_metadata.hpp"
 #include "open_model.hpp"
+#include "run_model.hpp"
 
 namespace {
 
@@ -36,6 +37,7 @@ void init(py::module_& m)
     quorlib_buffers::registerModelMetadata(m);
     quorlib_buffers::registerOpenModel(m);
     quorlib_buffers::registerModelBinding(m);
+    quorlib_buffers::registerRunModel(m);
 }
 
 py::module_::module_def moduleDef;

@@ -10,6 +10,19 @@ else()
   find_package(Python REQUIRED COMPONENTS Interpreter)
 endif()
 
+# numpy's headers, for the companion module's calls that take and make
+# arrays; numpy itself is imported only when such a call is first made.
+if(QUORLIB_BUILD_MODULE)
+  execute_process(
+      COMMAND "${Python_EXECUTABLE}" -c "import numpy; print(numpy.get_include())"
+      OUTPUT_VARIABLE QUORLIB_NUMPY_INCLUDE OUTPUT_STRIP_TRAILING_WHITESPACE
+      RESULT_VARIABLE _quorlib_numpy_result ERROR_QUIET)
+  if(NOT _quorlib_numpy_result EQUAL 0)
+    message(FATAL_ERROR "${Python_EXECUTABLE} has no numpy, whose headers the build needs; install the build "
+                        "requirements of pyproject.toml (tools/setup.sh does)")
+  endif()
+endif()
+
 # BLAS (CBLAS interface) and LAPACKE: the scipy-openblas32 package of that
 # interpreter (pinned in pyproject.toml). Only the package's own CMake files
 # are searched, so no other BLAS on the machine can stand in for it.

@@ -273,11 +273,14 @@ public:
     // write or replace them: set, setInputShape and bindInput throw.
     class InputReads;
     const Ort::Session& session() const { return m_session; }
-    const Ort::RunOptions& runOptions() const { return *m_runOptions; }
+    // Null for a model opened by path alone, which makes them for each run.
+    const Ort::RunOptions* runOptions() const { return m_runOptions ? &*m_runOptions : nullptr; }
     OrtAllocator* allocator() const { return m_allocator; }
     const OrtMemoryInfo* cpuMemory() const { return m_cpuMemory; }
     const char* inputName(size_t inputIdx) const { return m_inputNames[inputIdx]; }
     const char* outputName(size_t outputIdx) const { return m_outputNames[outputIdx]; }
+    const TensorSlot& inputSlot(size_t inputIdx) const { return m_inputSlots[inputIdx]; }
+    const TensorSlot& outputSlot(size_t outputIdx) const { return m_outputSlots[outputIdx]; }
     // The model's own tensor for input `inputIdx`, with what keeps its memory,
     // or an error saying why there is none.
     std::pair<const OrtValue*, std::shared_ptr<void>> ownInput(size_t inputIdx) const;

@@ -1,0 +1,199 @@
+#pragma once
+// run(m, feeds=None, /, outputs=None): one run of a model over values given
+// for this call, as onnxruntime's users run models, returning {name: value}
+// in the model's output order. Inputs left out of `feeds` are read from the
+// model's own tensors; nothing of the model changes, its output tensors and
+// bound outputs included. The interpreter lock is let go while the runtime
+// computes, so runs in several threads, of one model or of several, go side
+// by side.
+#include <Python.h>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <memory_resource>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <pybind11/pybind11.h>
+
+#include "arguments.hpp"
+#include "model_arguments.hpp"
+#include "model_info.hpp"
+#include "numpy_api.hpp"
+#include "run_feeds.hpp"
+#include "run_results.hpp"
+#include "value_types.hpp"
+#include "types/Model.hpp"
+#include "types/SessionRun.hpp"
+
+namespace quorlib_buffers {
+
+using Quor::Onnx::Model;
+
+// The outputs `outputs` asks for, all of them for None.
+inline void requestedOutputs(const Model& model, py::handle outputs, std::pmr::vector<size_t>& wanted)
+{
+    if (outputs.is_none()) {
+        for (size_t i = 0; i < model.outputCount(); ++i)
+            wanted.push_back(i);
+        return;
+    }
+    if (!PySequence_Check(outputs.ptr()) || PyUnicode_Check(outputs.ptr()) || PyBytes_Check(outputs.ptr()))
+        throw py::type_error("outputs is a sequence of output names or positions, or None; it is "
+                             + std::string(py::repr(outputs)));
+    for (py::handle item : py::reinterpret_borrow<py::sequence>(outputs)) {
+        py::detail::make_caster<TensorKeyArgument> key;
+        if (!key.load(item, false))
+            throw py::type_error("outputs names outputs by name (str) or position (int); it holds "
+                                 + std::string(py::repr(item)));
+        wanted.push_back(model.outputIndex(static_cast<TensorKeyArgument&>(key).key));
+    }
+}
+
+// The values of one run's inputs, and what keeps them.
+struct RunInputs {
+    explicit RunInputs(std::pmr::memory_resource* arena)
+        : names(arena), values(arena), owned(arena), lent(arena), read(arena), given(arena)
+    {
+    }
+    std::pmr::vector<const char*> names;
+    std::pmr::vector<const OrtValue*> values;
+    std::pmr::vector<Ort::Value> owned;
+    std::pmr::vector<std::shared_ptr<void>> lent;  // the model's own tensors' memory
+    std::pmr::vector<MemoryRange> read;
+    std::pmr::vector<bool> given;  // by feeds, for each input
+};
+
+inline void feedInputs(Model& model, py::handle feeds, FeedConverter& converter, RunInputs& inputs)
+{
+    if (feeds.is_none())
+        return;
+    if (!PyDict_Check(feeds.ptr()))
+        throw py::type_error("feeds maps input names (or positions) to values; it is "
+                             + std::string(py::repr(feeds.get_type())));
+    for (auto [key, value] : py::reinterpret_borrow<py::dict>(feeds)) {
+        py::detail::make_caster<TensorKeyArgument> caster;
+        if (!caster.load(key, false))
+            throw py::type_error("feeds maps inputs by name (str) or position (int); it maps "
+                                 + std::string(py::repr(key)));
+        const size_t idx = model.inputIndex(static_cast<TensorKeyArgument&>(caster).key);
+        const Where where{"input", model.inputName(idx)};
+        if (inputs.given[idx])
+            throw py::value_error("feeds gives " + where.text() + " twice");
+        inputs.given[idx] = true;
+        const Quor::Onnx::TensorSlot& slot = model.inputSlot(idx);
+        const ValueType type = slot.isTensor() ? ValueType{ONNX_TYPE_TENSOR, slot.type, nullptr}
+                                               : valueType(model.session().GetInputTypeInfo(idx));
+        // An optional input given None holds no value: it is left out.
+        if (value.is_none() && type.kind == ONNX_TYPE_OPTIONAL)
+            continue;
+        inputs.owned.push_back(converter.convert(value, type, where));
+        inputs.names.push_back(model.inputName(idx));
+        inputs.values.push_back(inputs.owned.back());
+    }
+}
+
+// Inputs left out of the feeds are the model's own tensors, but for
+// optional inputs, which then hold no value.
+inline bool ownInputs(const Model& model, RunInputs& inputs)
+{
+    bool reads = false;
+    for (size_t i = 0; i < model.inputCount(); ++i) {
+        if (inputs.given[i])
+            continue;
+        const Quor::Onnx::TensorSlot& slot = model.inputSlot(i);
+        if (slot.kind == ONNX_TYPE_OPTIONAL)
+            continue;
+        const auto [value, keep] = model.ownInput(i);
+        inputs.names.push_back(model.inputName(i));
+        inputs.values.push_back(value);
+        inputs.read.push_back({slot.data(), slot.bytes()});
+        inputs.lent.push_back(keep);
+        reads = true;
+    }
+    return reads;
+}
+
+// The result's type for the signature.
+struct RunResult {
+    py::dict values;
+};
+
+inline RunResult runModel(const Bound<Model>& m, py::handle feeds, py::handle outputs)
+{
+    requireNumpy("run");
+    // The model and the feeds stay alive until the run returns, whatever
+    // other threads do meanwhile.
+    const auto model = py::reinterpret_borrow<py::object>(m.object);
+    const auto feedsHeld = py::reinterpret_borrow<py::object>(feeds);
+    Model& native = *m.value;
+    // The call's small vectors share one block on the stack.
+    std::array<std::byte, 4096> block;
+    std::pmr::monotonic_buffer_resource arena(block.data(), block.size());
+    std::pmr::vector<size_t> wanted(&arena);
+    requestedOutputs(native, outputs, wanted);
+    FeedConverter converter(native.allocator(), native.cpuMemory(), &arena);
+    RunInputs inputs(&arena);
+    inputs.names.reserve(native.inputCount());
+    inputs.values.reserve(native.inputCount());
+    inputs.owned.reserve(native.inputCount());
+    inputs.given.assign(native.inputCount(), false);
+    feedInputs(native, feeds, converter, inputs);
+    const bool readsOwn = ownInputs(native, inputs);
+    inputs.read.insert(inputs.read.end(), converter.ranges().begin(), converter.ranges().end());
+    std::pmr::vector<const char*> outputNames(&arena);
+    outputNames.reserve(wanted.size());
+    for (size_t i : wanted)
+        outputNames.push_back(native.outputName(i));
+    std::optional<Ort::RunOptions> ownOptions;
+    const Ort::RunOptions* runOptions = native.runOptions();
+    if (runOptions == nullptr)
+        runOptions = &ownOptions.emplace();
+
+    std::vector<Ort::Value> values;
+    {
+        std::optional<Model::InputReads> reads;
+        if (readsOwn)
+            reads.emplace(native);
+        py::gil_scoped_release unlocked;
+        values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames);
+    }
+    ResultConverter results(native.allocator(), inputs.read);
+    RunResult result;
+    for (size_t k = 0; k < wanted.size(); ++k) {
+        py::str name = decodedName(outputNames[k]);
+        if (!name)
+            throw py::error_already_set();
+        if (native.outputSlot(wanted[k]).kind == ONNX_TYPE_OPTIONAL && !values[k].HasValue())
+            result.values[name] = py::none();
+        else
+            result.values[name] = results.convert(std::move(values[k]), Where{"output", outputNames[k]});
+    }
+    return result;
+}
+
+inline void registerRunModel(py::module_& m)
+{
+    m.def("run", &runModel, py::arg("m"), py::arg("feeds") = py::none(), py::pos_only(), py::arg("outputs") = py::none(),
+          "Run the model once over the values in feeds (inputs left out are read from the model's own tensors) and "
+          "return {output name: value}, each value the caller's own; the model does not change.");
+}
+
+}  // namespace quorlib_buffers
+
+namespace pybind11::detail {
+
+template <>
+struct type_caster<quorlib_buffers::RunResult> {
+    PYBIND11_TYPE_CASTER(quorlib_buffers::RunResult, const_name("dict[str, typing.Any]"));
+
+    static handle cast(const quorlib_buffers::RunResult& src, return_value_policy, handle)
+    {
+        return src.values.inc_ref();
+    }
+};
+
+}  // namespace pybind11::detail
