@@ -41,7 +41,7 @@ struct ModelFileFacts {
     static constexpr size_t kMaxListed = 20;
 };
 
-namespace detail {
+namespace wire {
 
 // Nesting beyond this is refused, as the runtime's parser refuses it.
 inline constexpr int kMaxModelNesting = 100;
@@ -478,12 +478,12 @@ inline void appendVarint(std::vector<std::byte>& out, uint64_t value)
     out.push_back(static_cast<std::byte>(value));
 }
 
-}  // namespace detail
+}  // namespace wire
 
 // Throws std::invalid_argument where the bytes are not well-formed wire data.
 inline ModelFileFacts inspectModelFile(std::span<const std::byte> bytes)
 {
-    return detail::ModelFileInspector().inspect(bytes);
+    return wire::ModelFileInspector().inspect(bytes);
 }
 
 // The same ModelProto with its IR version set to `version`: that field comes
@@ -493,11 +493,11 @@ inline std::vector<std::byte> withIrVersion(std::span<const std::byte> bytes, ui
 {
     std::vector<std::byte> result;
     result.reserve(bytes.size() + 11);
-    detail::appendVarint(result, uint64_t{detail::fields::modelIrVersion} << 3);  // a varint field
-    detail::appendVarint(result, version);
-    for (detail::WireReader reader({bytes, 0}); !reader.atEnd();) {
-        const detail::WireField field = reader.next(0);
-        if (field.number != detail::fields::modelIrVersion)
+    wire::appendVarint(result, uint64_t{wire::fields::modelIrVersion} << 3);  // a varint field
+    wire::appendVarint(result, version);
+    for (wire::WireReader reader({bytes, 0}); !reader.atEnd();) {
+        const wire::WireField field = reader.next(0);
+        if (field.number != wire::fields::modelIrVersion)
             result.insert(result.end(), bytes.begin() + field.begin, bytes.begin() + field.end);
     }
     return result;
@@ -510,7 +510,7 @@ inline std::vector<std::byte> readModelFile(const std::string& path)
     constexpr size_t kChunk = size_t{1} << 20;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        detail::modelFileError("open", path, errno);
+        wire::modelFileError("open", path, errno);
     std::vector<std::byte> bytes;
     std::error_code sizeUnknown;
     if (const auto size = std::filesystem::file_size(path, sizeUnknown); !sizeUnknown)
@@ -525,7 +525,7 @@ inline std::vector<std::byte> readModelFile(const std::string& path)
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
-        detail::modelFileError("read", path, error);
+        wire::modelFileError("read", path, error);
     return bytes;
 }
 

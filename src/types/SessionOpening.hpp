@@ -1,11 +1,18 @@
 #pragma once
 // The session of a model opened with options (ModelOptions.hpp), from a file
 // or from the bytes of one: the runtime's options as the model's options ask
-// for them, and the runtime's failures with the model named in front.
+// for them, and the runtime's failures with the model named in front. A file
+// of IR version 10, which this runtime refuses, is handed over again as
+// version 9 where it means the same read as that (ModelFile.hpp).
 #include <cctype>
+#include <span>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
+#include "types/ModelFile.hpp"
 #include "types/ModelOptions.hpp"
 #include "types/Ort.hpp"
 
@@ -36,12 +43,17 @@ inline Ort::SessionOptions sessionOptions(const ModelOptions& options, bool with
 
 // The runtime's failure, with the model named in front and a hint where the
 // file is newer than the runtime.
-inline Ort::Exception openingFailure(const ModelSource& source, const Ort::Exception& error)
+inline std::string trimmedMessage(const Ort::Exception& error)
 {
-    std::string message = source.label() + ": " + error.what();
+    std::string message = error.what();
     while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
         message.pop_back();
-    return Ort::Exception(message, error.GetOrtErrorCode());
+    return message;
+}
+
+inline Ort::Exception openingFailure(const ModelSource& source, const Ort::Exception& error)
+{
+    return Ort::Exception(source.label() + ": " + trimmedMessage(error), error.GetOrtErrorCode());
 }
 
 inline Ort::Session createSession(const Ort::Env& environment, const ModelSource& source,
@@ -52,12 +64,51 @@ inline Ort::Session createSession(const Ort::Env& environment, const ModelSource
     return Ort::Session(environment, source.path.c_str(), options);
 }
 
-inline Ort::Session openModelSession(const Ort::Env& environment, const ModelSource& source, const ModelOptions& options,
-                                bool withDims)
+inline constexpr uint64_t highestIrVersion = 9;
+
+// The session for a file of IR version 10 that uses nothing IR 9 lacks, from
+// its bytes with the version set to 9; a failure that says why it cannot be.
+inline Ort::Session irNineSession(const Ort::Env& environment, const ModelSource& source,
+                                  const Ort::SessionOptions& options, const Ort::Exception& refusal)
+{
+    const std::vector<std::byte> read = source.inMemory ? std::vector<std::byte>() : readModelFile(source.path);
+    const std::span<const std::byte> bytes = source.inMemory ? source.content : std::span<const std::byte>(read);
+    const std::string reads = "; this runtime reads files of IR version 9 and older";
+    ModelFileFacts facts;
+    try {
+        facts = inspectModelFile(bytes);
+    } catch (const std::invalid_argument& error) {
+        throw std::runtime_error(source.label() + ": " + error.what());
+    }
+    if (facts.irVersion != highestIrVersion + 1)
+        throw Ort::Exception(trimmedMessage(refusal) + reads, refusal.GetOrtErrorCode());
+    if (!facts.beyondIr9.empty()) {
+        std::string uses;
+        for (const std::string& thing : facts.beyondIr9)
+            uses += (uses.empty() ? "" : ", ") + thing;
+        throw std::runtime_error(source.label() + ": the file has IR version 10 and uses " + uses
+                                 + ", which IR version 9 cannot express" + reads);
+    }
+    if (facts.externalData && !source.inMemory)
+        throw std::runtime_error(source.label() + ": the file has IR version 10, which this runtime reads only from "
+                                 "memory, and keeps tensor data in files beside it, which the runtime cannot find "
+                                 "from memory" + reads + " (save the model with ir_version 9)");
+    const std::vector<std::byte> rewritten = withIrVersion(bytes, highestIrVersion);
+    return createSession(environment, ModelSource{source.path, rewritten, true}, options);
+}
+
+inline Ort::Session openModelSession(const Ort::Env& environment, const ModelSource& source,
+                                     const ModelOptions& options, bool withDims)
 {
     const Ort::SessionOptions runtimeOptions = sessionOptions(options, withDims);
     try {
-        return createSession(environment, source, runtimeOptions);
+        try {
+            return createSession(environment, source, runtimeOptions);
+        } catch (const Ort::Exception& error) {
+            if (std::string_view(error.what()).find("Unsupported model IR version") == std::string_view::npos)
+                throw;
+            return irNineSession(environment, source, runtimeOptions, error);
+        }
     } catch (const Ort::Exception& error) {
         throw openingFailure(source, error);
     }
