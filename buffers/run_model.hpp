@@ -135,7 +135,10 @@ inline RunResult runModel(const Bound<Model>& m, py::handle feeds, py::handle ou
     std::pmr::monotonic_buffer_resource arena(block.data(), block.size());
     std::pmr::vector<size_t> wanted(&arena);
     requestedOutputs(native, outputs, wanted);
-    FeedConverter converter(native.allocator(), native.cpuMemory(), &arena);
+    // What a call makes goes to the runtime's own allocator: an element taken
+    // out of a sequence may outlive the model.
+    OrtAllocator* const allocator = Ort::DefaultAllocator();
+    FeedConverter converter(allocator, native.cpuMemory(), &arena);
     RunInputs inputs(&arena);
     inputs.names.reserve(native.inputCount());
     inputs.values.reserve(native.inputCount());
@@ -161,7 +164,7 @@ inline RunResult runModel(const Bound<Model>& m, py::handle feeds, py::handle ou
         py::gil_scoped_release unlocked;
         values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames);
     }
-    ResultConverter results(native.allocator(), inputs.read);
+    ResultConverter results(allocator, inputs.read);
     RunResult result;
     for (size_t k = 0; k < wanted.size(); ++k) {
         py::str name = decodedName(outputNames[k]);

@@ -98,4 +98,27 @@ PY
   mv "$tmp/$SILERO_WHEEL" "$SILERO_DIR/"
   rm -rf "$tmp"
 fi
+# --- openwakeword 0.4.0 ----------------------------------------------------
+# One more real model for the tests: the older silero voice-activity
+# detector the wake-word package ships (an If over two LSTM subgraphs, with
+# named dimensions). Only that file is taken from the wheel.
+OWW_VERSION=0.4.0
+OWW_WHEEL=openwakeword-$OWW_VERSION-py3-none-any.whl
+OWW_SHA256=2c353f49a35d384507403efde3db439353d8281a52d08a0e42a5b493e5145075
+OWW_DIR=$ROOT/.deps/openwakeword
+if [ ! -f "$OWW_DIR/silero_vad.onnx" ]; then
+  log "fetching openwakeword $OWW_VERSION"
+  tmp=$(mktemp -d)
+  .venv/bin/python -m pip download -q --no-deps --only-binary=:all: -d "$tmp" "openwakeword==$OWW_VERSION"
+  echo "$OWW_SHA256  $tmp/$OWW_WHEEL" | sha256sum --check --quiet - \
+    || { echo "[setup] error: $OWW_WHEEL does not have the pinned checksum" >&2; rm -rf "$tmp"; exit 1; }
+  mkdir -p "$OWW_DIR"
+  .venv/bin/python - "$tmp/$OWW_WHEEL" "$OWW_DIR" <<'PY'
+import sys, zipfile, pathlib
+wheel, target = sys.argv[1], pathlib.Path(sys.argv[2])
+with zipfile.ZipFile(wheel) as archive:
+    (target / "silero_vad.onnx").write_bytes(archive.read("openwakeword/resources/models/silero_vad.onnx"))
+PY
+  rm -rf "$tmp"
+fi
 log "ready"

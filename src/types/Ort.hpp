@@ -176,6 +176,15 @@ private:
     }
 };
 
+// The runtime's own allocator of plain CPU memory, which lives as long as
+// the process: values made from it outlive every session.
+inline OrtAllocator* DefaultAllocator()
+{
+    OrtAllocator* allocator = nullptr;
+    detail::call<capi::GetAllocatorWithDefaultOptions>(&allocator);
+    return allocator;
+}
+
 class Allocator : public detail::Base<OrtAllocator, capi::ReleaseAllocator> {
 public:
     Allocator() = default;

@@ -178,6 +178,7 @@ using GetTensorTypeAndShape = Entry<65, Status (*)(const OrtValue*, OrtTensorTyp
 using GetValueType = Entry<67, Status (*)(const OrtValue*, ONNXType*)>;
 using CreateCpuMemoryInfo = Entry<69, Status (*)(OrtAllocatorType, OrtMemType, OrtMemoryInfo**)>;
 using AllocatorFree = Entry<76, Status (*)(OrtAllocator*, void*)>;
+using GetAllocatorWithDefaultOptions = Entry<78, Status (*)(OrtAllocator**)>;
 using GetValue = Entry<80, Status (*)(const OrtValue*, int, OrtAllocator*, OrtValue**)>;
 using GetValueCount = Entry<81, Status (*)(const OrtValue*, size_t*)>;
 using CreateValue = Entry<82, Status (*)(const OrtValue* const*, size_t, ONNXType, OrtValue**)>;

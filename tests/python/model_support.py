@@ -253,6 +253,9 @@ def mutate(data, seed):
 
 
 SILERO = os.path.join(os.path.dirname(__file__), "..", "..", ".deps", "silero")
+# The older silero detector of openwakeword 0.4.0: inputs input [batch,
+# sequence], sr, h and c [2, batch, 64].
+OPENWAKEWORD_SILERO = os.path.join(os.path.dirname(__file__), "..", "..", ".deps", "openwakeword", "silero_vad.onnx")
 # The silero-vad files by name, with how open_model gives their open
 # dimensions: whole shapes, or sizes of the named dimensions (576 samples:
 # a 512-sample chunk after 64 of context).
@@ -277,7 +280,8 @@ def silero_stream(m, signal, chunk=512, context=64):
     x = np.asarray(qb.model_input(m, 0)).reshape(-1)
     probabilities = []
     for start in range(0, len(signal) - chunk + 1, chunk):
-        x[:context] = x[-context:]
+        if context:
+            x[:context] = x[-context:]
         x[context:] = signal[start:start + chunk]
         m.run()
         probabilities.append(float(np.asarray(qb.model_output(m, 0)).reshape(-1)[0]))
