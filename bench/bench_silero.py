@@ -175,7 +175,7 @@ def main():
     ort_python = bench_model.bench_venv_python()
     site = sysconfig.get_paths()["purelib"]
     arg = [str(SILERO), site, str(CHUNKS), str(ROUNDS), str(REPEATS), json.dumps(STREAMED)]
-    results = bench_model.worker(ort_python, WORKER, *arg)
+    measured = bench_model.worker(ort_python, WORKER, *arg)
     table = results.Table("files", ["silero-vad 6.2.3 file", "quorlibcore.model(path)", "open_model(path, ...)",
                                     "largest difference from onnxruntime over 200 chunks"], align="lllr")
     how = {"silero_vad.onnx": 'shapes={"input": [1, 576], "state": [2, 1, 128]}',
@@ -184,7 +184,7 @@ def main():
            "silero_vad_16k_sequence.onnx": 'dims={"sequence_length": 1}',
            "silero_vad_openvino_16k.onnx": "",
            "silero_vad_op18_ifless.onnx": 'dims={"batch": 1, "sequence": 576}'}
-    for name, row in results["agreement"].items():
+    for name, row in measured["agreement"].items():
         opened = f"`{how[name]}`" if how[name] else "(nothing to give)"
         difference = f"{row['difference']:.1e}" if "difference" in row else row["error"]
         table.row(f"`{name}`", row["model"], opened, difference)
@@ -193,7 +193,7 @@ def main():
                                         f"of {CHUNKS} chunks, interleaved)", "quorlibcore_buffers",
                                         "the same, outputs bound", "onnxruntime run", "onnxruntime IO binding",
                                         "ratio to run", "ratio to IO binding", "goal"], align="lrrrrrrl")
-    for name, t in results["timing"].items():
+    for name, t in measured["timing"].items():
         table.row(f"`{name}`", f"{t['ours']:.1f}", f"{t['ours bound']:.1f}", f"{t['run']:.1f}",
                   f"{t['iobinding']:.1f}", f"{t['ours'] / t['run']:.2f}",
                   f"{min(t['ours'], t['ours bound']) / t['iobinding']:.2f}", "≤ 0.95 and ≤ 1.0")
