@@ -61,8 +61,8 @@ class Panels:
 
 
 CHARTS = {
-    "bench_calls/functions": [Ratio("Per call on tiny operands: time ÷ scipy's f2py wrapper, median and worst overload",
-                                    4, "f2py wrapper", worst=True)],
+    "bench_calls/functions": [Ratio("Per call on tiny operands: time ÷ scipy's f2py wrapper, median and worst "
+                                    "overload", 4, "f2py wrapper", worst=True)],
     "bench_calls/access": [Bars("Element access against numpy", [1, 2], "ns per call")],
     "bench_calls/forms": [Ratio("Calling forms: worst class, time ÷ the reference", 4, "reference", goal=5)],
     "bench_large/large": [Panels("Large operands, double precision: best call", 3, 2)],

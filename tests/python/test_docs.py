@@ -2,30 +2,36 @@
 and benchmark tables of any shape drawn without failing the build."""
 
 import ast
+import importlib.util
 import os
-import sys
 from collections import Counter
 from pathlib import Path
 
 import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "docs" / "hooks"))
 
 pytestmark = pytest.mark.skipif(os.environ.get("QUORLIB_SANITIZED") == "1",
                                 reason="the documentation's tools, not the module")
+
+
+def hook(name):
+    """A module of docs/hooks, loaded as MkDocs loads it: by its path."""
+    spec = importlib.util.spec_from_file_location(f"docs_hooks_{name}", ROOT / "docs" / "hooks" / f"{name}.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
 
 
 @pytest.mark.parametrize("module, stub", [("quorlibcore", "python/quorlibcore.pyi"),
                                           ("quorlibcore_buffers", "buffers/quorlibcore_buffers.pyi")])
 def test_api_pages_see_every_public_name_with_all_its_overloads(module, stub, tmp_path):
     import griffe
-    from overloads import StubOverloads
 
     (tmp_path / f"{module}-stubs").mkdir()
     (tmp_path / f"{module}-stubs" / "__init__.pyi").write_bytes((ROOT / stub).read_bytes())
     loader = griffe.GriffeLoader(search_paths=[str(tmp_path)], allow_inspection=False,
-                                 extensions=griffe.load_extensions(StubOverloads))
+                                 extensions=griffe.load_extensions(hook("overloads").StubOverloads))
     loaded = loader.load(module, find_stubs_package=True)
 
     tree = ast.parse((ROOT / stub).read_text(encoding="utf-8"))
@@ -52,12 +58,12 @@ RECORD = {"machine": "test machine", "date": "2000-01-01 00:00 UTC", "command": 
     ("bench_model/model", ["µs per call", "ours", "theirs", "theirs, default"],
      [["run()", "1.8", "7.2", "6.4"], ["set()", "0.12", "—", "—"], ["a new row", "3", "4", "5"]], 1),
     ("bench_buffers/bulk", ["bulk, ms", "ours", "numpy", "ratio", "goal"],
-     [["copy-in", "0.3", "0.3", "1.0", "≤ 1.1"], ["fit", "1.0", "2.8", "0.38", "—"], ["new", "—", "—", "—", "—"]], 2),
+     [["copy-in", "0.3", "0.3", "1.0", "≤ 1.1"], ["fit", "1.0", "2.8", "0.38", "—"],
+      ["new", "—", "—", "—", "—"]], 2),
     ("bench_calls/access", ["access", "quorlibcore ns"], [["v[3]", "22"]], 1),  # columns since changed
 ])
 def test_any_benchmark_table_draws(key, columns, rows, drawn):
-    import charts
-
+    charts = hook("charts")
     table = {"key": key.split("/")[1], "columns": columns, "align": "l" * len(columns), "rows": rows}
     svgs = charts.charts(key, table, RECORD)
     assert len(svgs) == drawn
