@@ -6,7 +6,7 @@ BUILD     := build
 CMAKE_GEN := -G Ninja
 JOBS      ?= 2
 
-.PHONY: all setup build test test-cpp test-python test-deep test-big demo asan asan-build test-deep-asan bench soak stubs wheel clean
+.PHONY: all setup build test test-cpp test-python test-deep test-big demo asan asan-build test-deep-asan bench docs soak stubs wheel clean
 
 all: build
 
@@ -74,13 +74,20 @@ bench: build
 	@$(PY) bench/bench_silero.py
 	@$(PY) bench/bench_threads.py
 
+# The documentation site, into site/ (open site/index.html). Strict: a broken
+# link or reference fails the build. It reads the type stubs and the committed
+# bench/results/*.json, so it needs no build of the extension.
+docs: setup
+	@NO_MKDOCS_2_WARNING=1 $(PY) -m mkdocs build --strict --quiet
+	@echo "site/index.html built"
+
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and
 # drops a model 200 times, watching resident memory.
 soak: build
 	@$(PY) tools/soak.py --count 1000000 --models 200
 
 clean:
-	rm -rf $(BUILD) dist
+	rm -rf $(BUILD) dist site
 
 # A self-contained wheel in dist/: the extension with the runtime library,
 # and the BLAS library (with LAPACKE) grafted in by auditwheel (glibc 2.34 or

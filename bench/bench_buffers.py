@@ -19,6 +19,7 @@ from onnx import helper, numpy_helper
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import bench_model  # noqa: E402
+import results  # noqa: E402
 
 import quorlibcore as q  # noqa: E402
 from quorlibcore_buffers import as_matrix, as_view, memory  # noqa: E402
@@ -279,13 +280,13 @@ print(json.dumps(results))
 
 
 def main():
-    print("| bulk, ms (best of repeats, interleaved) | quorlibcore_buffers | numpy | ratio | goal |")
-    print("|---|---:|---:|---:|---:|")
+    table = results.Table("bulk", ["bulk, ms (best of repeats, interleaved)", "quorlibcore_buffers", "numpy",
+                                   "ratio", "goal"])
     for label, ours, theirs in bulk_rows():
         a, b = interleaved(ours, theirs, SETTLE if label.startswith(("conjugate", "gemm", "fit")) else 0.0)
         goal = ("≤ 1.1" if label.startswith("copy") else "—" if label.startswith("the same")
                 else "≤ 0.9" if label.startswith("conjugate") else "≤ 1.0")
-        print(f"| {label} | {a * 1e3:.3f} | {b * 1e3:.3f} | {a / b:.2f} | {goal} |")
+        table.row(label, f"{a * 1e3:.3f}", f"{b * 1e3:.3f}", f"{a / b:.2f}", goal)
 
     models = build_models()
     arg = json.dumps(models)
@@ -295,18 +296,20 @@ def main():
         for target, python, code in ((ours, sys.executable, QUORLIB_WORKER), (theirs, ort_python, ORT_WORKER)):
             for key, value in bench_model.worker(python, code, arg).items():
                 target[key] = min(target.get(key, float("inf")), value)
-    print("\n| model end to end, µs per call | quorlibcore + buffers | onnxruntime, numpy input | "
-          "onnxruntime, IO binding | ratio to onnxruntime's best | goal |")
-    print("|---|---:|---:|---:|---:|---:|")
+    print()
+    table = results.Table("models", ["model end to end, µs per call", "quorlibcore + buffers",
+                                     "onnxruntime, numpy input", "onnxruntime, IO binding",
+                                     "ratio to onnxruntime's best", "goal"])
     labels = {"tiny": "tiny model (1×3 → 1×2)", "mlp": "MLP 256-256-10, one row",
               "batch": "MLP 256-256-10, batch of 1000 rows",
               "batch bound": "the same, the numpy input bound with bind_input"}
     for name, label in labels.items():
         peer = name.split()[0]
         a, p, b = ours[name], theirs[f"{peer} numpy"], theirs[f"{peer} iobinding"]
-        print(f"| {label} | {a:.2f} | {p:.2f} | {b:.2f} | {a / min(p, b):.2f} | ≤ 1.0 |")
+        table.row(label, f"{a:.2f}", f"{p:.2f}", f"{b:.2f}", f"{a / min(p, b):.2f}", "≤ 1.0")
     print("\nEvery row but the bound one copies the input from a numpy array into the engine, and every row the "
           "output into a numpy array; both engines run with graph optimisations off.")
+    results.save()
 
 
 if __name__ == "__main__":

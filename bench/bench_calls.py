@@ -35,6 +35,7 @@ import scipy.linalg.lapack as sl
 from onnx import helper
 
 import quorlibcore as q
+import results
 from bench_model import save as save_model  # writes and checks a model file, as for the model benchmark
 
 FUNCTIONS = ("scale", "sum", "dot", "copy", "swap", "axpy", "hdot", "ls", "matvec", "gemv", "gemm", "matmul")
@@ -256,22 +257,15 @@ def measure(rows, rounds):
     return best
 
 
-def cpu_model():
-    try:
-        with open("/proc/cpuinfo") as f:
-            return next(line.split(":", 1)[1].strip() for line in f if line.startswith("model name"))
-    except (OSError, StopIteration):
-        return platform.processor()
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--rounds", type=int, default=15)
     parser.add_argument("--all", action="store_true", help="print every overload's row")
     args = parser.parse_args()
 
-    print(f"# Per call at tiny sizes\n\n{cpu_model()}, {os.cpu_count()} cores; CPython {platform.python_version()}, "
-          f"numpy {np.__version__}, scipy {scipy.__version__}; best of {args.rounds} interleaved rounds.\n")
+    print(f"# Per call at tiny sizes\n\n{results.cpu_model()}, {os.cpu_count()} cores; "
+          f"CPython {platform.python_version()}, numpy {np.__version__}, scipy {scipy.__version__}; "
+          f"best of {args.rounds} interleaved rounds.\n")
 
     by_function = {name: function_rows(name) for name in FUNCTIONS}
     every = [row for rows in by_function.values() for row in rows]
@@ -285,9 +279,9 @@ def main():
     # sample type, container kinds in every position), so that it shows what
     # the position of an overload costs, not what complex arithmetic costs.
     ratios = {}
-    print("| function | peer | overloads | quorlibcore µs, fastest / slowest | ratio to peer, median / worst "
-          "| slowest / fastest overload of one type |")
-    print("|---|---|---|---|---|---|")
+    table = results.Table("functions", ["function", "peer", "overloads", "quorlibcore µs, fastest / slowest",
+                                        "ratio to peer, median / worst", "slowest / fastest overload of one type"],
+                          align="llrrrr")
     start = 0
     for name, rows in by_function.items():
         ours = [t[0] for t in times[start:start + len(rows)]]
@@ -298,16 +292,18 @@ def main():
         spread = max(max(ts) / min(ts) for ts in by_type.values())
         ratios[name] = (ratio, spread, rows[ratio.index(max(ratio))][0])
         peer = re.search(r"\.\w(\w+)\(", rows[0][2]).group(1)
-        print(f"| {name} | ?{peer} | {len(rows)} | {min(ours) * 1e6:.2f} / {max(ours) * 1e6:.2f} "
-              f"| {statistics.median(ratio):.2f} / {max(ratio):.2f} | {spread:.2f} |")
+        table.row(name, f"?{peer}", len(rows), f"{min(ours) * 1e6:.2f} / {max(ours) * 1e6:.2f}",
+                  f"{statistics.median(ratio):.2f} / {max(ratio):.2f}", f"{spread:.2f}")
         start += len(rows)
 
-    print("\n| access | quorlibcore ns | numpy ns | ratio |\n|---|---|---|---|")
+    print()
+    table = results.Table("access", ["access", "quorlibcore ns", "numpy ns", "ratio"])
     for (label, ours, peer, _), (t_ours, t_peer) in zip(access, times[start:]):
-        print(f"| `{ours}` vs `{peer}` | {t_ours * 1e9:.0f} | {t_peer * 1e9:.0f} | {t_ours / t_peer:.2f} |")
+        table.row(f"`{ours}` vs `{peer}`", f"{t_ours * 1e9:.0f}", f"{t_peer * 1e9:.0f}", f"{t_ours / t_peer:.2f}")
 
-    print("\n| form | classes | quorlibcore ns, fastest / slowest | reference | worst ratio | goal |\n"
-          "|---|---|---|---|---|---|")
+    print()
+    table = results.Table("forms", ["form", "classes", "quorlibcore ns, fastest / slowest", "reference",
+                                    "worst ratio", "goal"], align="llrlrr")
     by_form = {}
     for row, t in zip(forms, form_times):
         by_form.setdefault(row[0], []).append((row, t))
@@ -318,8 +314,8 @@ def main():
         reference, goal = GOALS[entries[0][0][4]]
         classes = "model" if entries[0][0][1] == "model" else f"{len(entries)} classes"
         form_worst.append((worst / goal, form))
-        print(f"| {form} | {classes} | {min(ours) * 1e9:.0f} / {max(ours) * 1e9:.0f} | {reference} | {worst:.2f} "
-              f"| ≤ {goal:g} |")
+        table.row(form, classes, f"{min(ours) * 1e9:.0f} / {max(ours) * 1e9:.0f}", reference, f"{worst:.2f}",
+                  f"≤ {goal:g}")
 
     if args.all:
         print("\n| form | class | quorlibcore ns | reference ns | ratio |\n|---|---|---|---|---|")
@@ -335,6 +331,7 @@ def main():
     print(f"\nworst overload: {worst[0]:.2f} x its peer ({worst[2]}); widest spread within a name: "
           f"{spread[0]:.2f} ({spread[1]}); worst access row: {access_worst[0]:.2f} ({access_worst[1]}); "
           f"worst calling form: {max(form_worst)[0]:.2f} of its goal ({max(form_worst)[1]})")
+    results.save()
 
 
 if __name__ == "__main__":

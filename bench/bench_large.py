@@ -23,6 +23,8 @@ import subprocess
 import sys
 import time
 
+import results
+
 ENGINES = ("quorlibcore", "numpy", "scipy")
 ROUNDS = 3
 SEED = 2024
@@ -226,13 +228,13 @@ def main():
         for path, config, count in rounds[0]["blas"]:
             print(f"- {engine} process: {os.path.basename(path)}: {config}; threads {count}")
     print(f"- {ROUNDS} rounds, each engine once per round\n")
-    print("| operation | size | unit | " + " | ".join(ENGINES) + " |")
-    print("|---|---|---|" + "---|" * len(ENGINES))
+    table = results.Table("large", ["operation", "size", "unit", *ENGINES], align="lll" + "r" * len(ENGINES))
     for row in ROWS:
         cells = [cell(row, combined(reports[engine], row[0])) for engine in ENGINES]
-        print(f"| {row[0]} | {row[1]} | {row[2]} | " + " | ".join(cells) + " |")
+        table.row(*row[:3], *cells)
     print("\n_ls: quorlibcore and scipy time gels with the copies of A and b it overwrites; numpy times lstsq._")
     print(f"_total run time {time.perf_counter() - started:.0f} s_")
+    results.save()
 
 
 if __name__ == "__main__":

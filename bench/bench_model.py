@@ -21,6 +21,8 @@ import numpy as np
 import onnx
 from onnx import TensorProto, helper, numpy_helper
 
+import results
+
 ROOT = Path(__file__).resolve().parents[1]
 BENCH_VENV = ROOT / "build" / "bench-venv"
 MODELS = ROOT / "build" / "bench-models"
@@ -176,14 +178,14 @@ def main():
         ("inference, tiny: 3 set + run + 2 get", "inference tiny"),
         ("inference, MLP: 64 set + run + 10 get", "inference mlp"),
     ]
-    print("| µs per call | " + " | ".join(columns) + " |")
-    print("|---|" + "---:|" * len(columns))
+    table = results.Table("model", ["µs per call", *columns])
     for label, key in rows:
         cells = [f"{col[key]:.2f}" if key in col else "—" for col in columns.values()]
-        print(f"| {label} | " + " | ".join(cells) + " |")
+        table.row(label, *cells)
     print("\nonnxruntime's inference rows pass a numpy array to InferenceSession.run and convert the result "
           "with tolist(); its run rows pass a prepared array.")
     print(f"CPU: {os.cpu_count()} logical cores; each engine with the runtime's default thread settings.")
+    results.save()
 
 
 if __name__ == "__main__":

@@ -20,6 +20,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import bench_model  # noqa: E402
+import results  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[1]
 SILERO = ROOT / ".deps" / "silero"
@@ -174,28 +175,29 @@ def main():
     ort_python = bench_model.bench_venv_python()
     site = sysconfig.get_paths()["purelib"]
     arg = [str(SILERO), site, str(CHUNKS), str(ROUNDS), str(REPEATS), json.dumps(STREAMED)]
-    results = bench_model.worker(ort_python, WORKER, *arg)
-    print("| silero-vad 6.2.3 file | quorlibcore.model(path) | open_model(path, ...) | largest difference from "
-          "onnxruntime over 200 chunks |")
-    print("|---|---|---|---:|")
+    measured = bench_model.worker(ort_python, WORKER, *arg)
+    table = results.Table("files", ["silero-vad 6.2.3 file", "quorlibcore.model(path)", "open_model(path, ...)",
+                                    "largest difference from onnxruntime over 200 chunks"], align="lllr")
     how = {"silero_vad.onnx": 'shapes={"input": [1, 576], "state": [2, 1, 128]}',
            "silero_vad_16k_op15.onnx": 'dims={"batch": 1, "sequence": 576}',
            "silero_vad_half.onnx": 'dims={"batch": 1, "sequence": 576}',
            "silero_vad_16k_sequence.onnx": 'dims={"sequence_length": 1}',
            "silero_vad_openvino_16k.onnx": "",
            "silero_vad_op18_ifless.onnx": 'dims={"batch": 1, "sequence": 576}'}
-    for name, row in results["agreement"].items():
+    for name, row in measured["agreement"].items():
         opened = f"`{how[name]}`" if how[name] else "(nothing to give)"
         difference = f"{row['difference']:.1e}" if "difference" in row else row["error"]
-        print(f"| `{name}` | {row['model']} | {opened} | {difference} |")
-    print(f"\n| silero streaming, µs per 512-sample chunk (best of {ROUNDS}×{REPEATS} runs of {CHUNKS} chunks, "
-          "interleaved) | quorlibcore_buffers | the same, outputs bound | onnxruntime run | onnxruntime IO binding "
-          "| ratio to run | ratio to IO binding | goal |")
-    print("|---|---:|---:|---:|---:|---:|---:|---|")
-    for name, t in results["timing"].items():
-        print(f"| `{name}` | {t['ours']:.1f} | {t['ours bound']:.1f} | {t['run']:.1f} | {t['iobinding']:.1f} | "
-              f"{t['ours'] / t['run']:.2f} | {min(t['ours'], t['ours bound']) / t['iobinding']:.2f} | "
-              "≤ 0.95 and ≤ 1.0 |")
+        table.row(f"`{name}`", row["model"], opened, difference)
+    print()
+    table = results.Table("streaming", [f"silero streaming, µs per 512-sample chunk (best of {ROUNDS}×{REPEATS} runs "
+                                        f"of {CHUNKS} chunks, interleaved)", "quorlibcore_buffers",
+                                        "the same, outputs bound", "onnxruntime run", "onnxruntime IO binding",
+                                        "ratio to run", "ratio to IO binding", "goal"], align="lrrrrrrl")
+    for name, t in measured["timing"].items():
+        table.row(f"`{name}`", f"{t['ours']:.1f}", f"{t['ours bound']:.1f}", f"{t['run']:.1f}",
+                  f"{t['iobinding']:.1f}", f"{t['ours'] / t['run']:.2f}",
+                  f"{min(t['ours'], t['ours bound']) / t['iobinding']:.2f}", "≤ 0.95 and ≤ 1.0")
+    results.save()
 
 
 if __name__ == "__main__":

@@ -27,6 +27,8 @@ from threadpoolctl import threadpool_limits
 import quorlibcore as q
 from quorlibcore_buffers import memory, model_input
 
+import results
+
 ROUNDS = 3
 GEMM_N, LS_M, LS_N, MODEL_N = 1500, 4000, 500, 1500
 TASKS, POWER_N, STEPS = 4, 400, 5000
@@ -128,13 +130,13 @@ def best(fn):
 
 
 def main():
-    print("| call in the main thread | ms | ticks of the numpy thread | per ms | its first tick, ms into the call |")
-    print("|---|---:|---:|---:|---:|")
+    table = results.Table("calls", ["call in the main thread", "ms", "ticks of the numpy thread", "per ms",
+                                    "its first tick, ms into the call"])
     for label, prepare, call in long_calls():
         prepare()
         call()
         seconds, got, first = max((ticks_beside(prepare, call) for _ in range(ROUNDS)), key=lambda r: r[1] / r[0])
-        print(f"| {label} | {seconds * 1e3:.0f} | {got} | {got / seconds / 1e3:.1f} | {first * 1e3:.1f} |")
+        table.row(label, f"{seconds * 1e3:.0f}", got, f"{got / seconds / 1e3:.1f}", f"{first * 1e3:.1f}")
 
     tasks = range(TASKS)
     rows = []
@@ -148,10 +150,11 @@ def main():
     with concurrent.futures.ProcessPoolExecutor(2, mp_context=spawn, initializer=one_blas_thread) as pool:
         list(pool.map(int, range(2)))  # started before the clock runs
         rows.append(("two processes, 1 BLAS thread each", best(lambda: list(pool.map(power_iteration, tasks)))))
-    print(f"\n| {TASKS} power iterations ({POWER_N}², {STEPS} steps) | s |")
-    print("|---|---:|")
+    print()
+    table = results.Table("power", [f"{TASKS} power iterations ({POWER_N}², {STEPS} steps)", "s"])
     for label, seconds in rows:
-        print(f"| {label} | {seconds:.2f} |")
+        table.row(label, f"{seconds:.2f}")
+    results.save()
 
 
 if __name__ == "__main__":

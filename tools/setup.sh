@@ -42,9 +42,10 @@ if [ ! -x .venv/bin/python ] || ! .venv/bin/python -c 'import sys; sys.exit(sys.
   rm -rf .venv
   "$PY312" -m venv .venv
 fi
-# The pinned tools, and the build requirements of pyproject.toml (the BLAS
-# among them) for builds without isolation.
-requirements=$(cat requirements.txt
+# The pinned tools, those of the documentation site, and the build
+# requirements of pyproject.toml (the BLAS among them) for builds without
+# isolation.
+requirements=$(cat requirements.txt docs/requirements.txt
                .venv/bin/python -c 'import tomllib; print(*tomllib.load(open("pyproject.toml", "rb"))["build-system"]["requires"], sep="\n")')
 stamp=.venv/.requirements.stamp
 if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$requirements" ]; then
