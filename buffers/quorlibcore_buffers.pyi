@@ -6,7 +6,7 @@ import os
 import quorlibcore
 import typing
 import typing_extensions
-__all__: list[str] = ['ModelMetadata', 'TensorInfo', 'as_matrix', 'as_view', 'bind_input', 'bind_output', 'inputs', 'memory', 'metadata', 'model_input', 'model_output', 'open_model', 'outputs', 'set_input_shape']
+__all__: list[str] = ['ModelMetadata', 'TensorInfo', 'as_matrix', 'as_view', 'bind_input', 'bind_output', 'inputs', 'memory', 'metadata', 'model_input', 'model_output', 'open_model', 'outputs', 'run', 'set_input_shape']
 class ModelMetadata(typing.NamedTuple):
     """
     What a model file says of itself: its producer, graph, domain, description, version and custom key-value pairs.
@@ -103,6 +103,10 @@ def open_model(path_or_bytes: str | os.PathLike[str] | os.PathLike[bytes] | typi
 def outputs(m: quorlibcore.model) -> list[TensorInfo]:
     """
     The model's outputs, in order.
+    """
+def run(m: quorlibcore.model, feeds: typing.Mapping[str | int, typing.Any] | None = None, /, outputs: typing.Sequence[str | int] | None = None) -> dict[str, typing.Any]:
+    """
+    Run the model once over the values in feeds (inputs left out are read from the model's own tensors) and return {output name: value}, each value the caller's own; the model does not change.
     """
 def set_input_shape(m: quorlibcore.model, key: str | int, shape: typing.Sequence[int]) -> None:
     """

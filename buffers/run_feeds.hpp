@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory_resource>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -136,26 +137,21 @@ private:
         if (!flat)
             throw py::error_already_set();
         auto* items = reinterpret_cast<PyArrayObject*>(flat.ptr());
-        const npy_intp count = PyArray_SIZE(items);
-        std::vector<std::string> texts(static_cast<size_t>(count));
-        for (npy_intp k = 0; k < count; ++k) {
-            const auto item = py::reinterpret_steal<py::object>(PyArray_GETITEM(items, static_cast<const char*>(PyArray_GETPTR1(items, k))));
-            if (!item)
-                throw py::error_already_set();
-            texts[static_cast<size_t>(k)] = text(item, where);
-        }
-        std::vector<const char*> pointers;
-        pointers.reserve(texts.size());
-        for (const std::string& t : texts)
-            pointers.push_back(t.c_str());
         Ort::Value tensor = Ort::Value::CreateTensor(m_allocator, dimensions(given),
                                                      static_cast<size_t>(PyArray_NDIM(given)),
                                                      ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING);
-        tensor.FillStrings(pointers);
+        for (npy_intp k = 0; k < PyArray_SIZE(items); ++k) {
+            const auto item = py::reinterpret_steal<py::object>(
+                PyArray_GETITEM(items, static_cast<const char*>(PyArray_GETPTR1(items, k))));
+            if (!item)
+                throw py::error_already_set();
+            tensor.SetString(static_cast<size_t>(k), text(item, where));
+        }
         return tensor;
     }
 
-    static std::string text(py::handle item, const Where& where)
+    // The bytes of a str (UTF-8) or bytes object, valid while it lives.
+    static std::string_view text(py::handle item, const Where& where)
     {
         if (PyBytes_Check(item.ptr()))
             return {PyBytes_AS_STRING(item.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(item.ptr()))};

@@ -71,10 +71,12 @@ inline void feedInputs(Model& model, py::handle feeds, FeedConverter& converter,
 {
     if (feeds.is_none())
         return;
-    if (!PyDict_Check(feeds.ptr()))
+    if (!PyMapping_Check(feeds.ptr()) || PySequence_Check(feeds.ptr()))
         throw py::type_error("feeds maps input names (or positions) to values; it is "
                              + std::string(py::repr(feeds.get_type())));
-    for (auto [key, value] : py::reinterpret_borrow<py::dict>(feeds)) {
+    const py::object items = PyDict_Check(feeds.ptr()) ? py::reinterpret_borrow<py::object>(feeds)
+                                                       : py::object(detail::mappingItems(feeds));
+    const auto each = [&](py::handle key, py::handle value) {
         py::detail::make_caster<TensorKeyArgument> caster;
         if (!caster.load(key, false))
             throw py::type_error("feeds maps inputs by name (str) or position (int); it maps "
@@ -89,11 +91,17 @@ inline void feedInputs(Model& model, py::handle feeds, FeedConverter& converter,
                                                : valueType(model.session().GetInputTypeInfo(idx));
         // An optional input given None holds no value: it is left out.
         if (value.is_none() && type.kind == ONNX_TYPE_OPTIONAL)
-            continue;
+            return;
         inputs.owned.push_back(converter.convert(value, type, where));
         inputs.names.push_back(model.inputName(idx));
         inputs.values.push_back(inputs.owned.back());
-    }
+    };
+    if (PyDict_Check(items.ptr()))
+        for (auto [key, value] : py::reinterpret_borrow<py::dict>(items))
+            each(key, value);
+    else
+        for (py::handle item : items)
+            each(PyTuple_GET_ITEM(item.ptr(), 0), PyTuple_GET_ITEM(item.ptr(), 1));
 }
 
 // Inputs left out of the feeds are the model's own tensors, but for
@@ -117,18 +125,25 @@ inline bool ownInputs(const Model& model, RunInputs& inputs)
     return reads;
 }
 
-// The result's type for the signature.
+// The arguments' and the result's types for the signature.
+struct FeedsArgument {
+    py::object feeds;
+};
+struct OutputsArgument {
+    py::object outputs;
+};
 struct RunResult {
     py::dict values;
 };
 
-inline RunResult runModel(const Bound<Model>& m, py::handle feeds, py::handle outputs)
+inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgument,
+                          const OutputsArgument& outputsArgument)
 {
     requireNumpy("run");
     // The model and the feeds stay alive until the run returns, whatever
     // other threads do meanwhile.
     const auto model = py::reinterpret_borrow<py::object>(m.object);
-    const auto feedsHeld = py::reinterpret_borrow<py::object>(feeds);
+    const py::handle feeds = feedsArgument.feeds, outputs = outputsArgument.outputs;
     Model& native = *m.value;
     // The call's small vectors share one block on the stack.
     std::array<std::byte, 4096> block;
@@ -188,6 +203,27 @@ inline void registerRunModel(py::module_& m)
 }  // namespace quorlib_buffers
 
 namespace pybind11::detail {
+
+// Anything loads: run checks the values itself, with its own messages.
+template <>
+struct type_caster<quorlib_buffers::FeedsArgument> {
+    PYBIND11_TYPE_CASTER(quorlib_buffers::FeedsArgument, const_name("typing.Mapping[str | int, typing.Any] | None"));
+    bool load(handle src, bool)
+    {
+        value.feeds = reinterpret_borrow<object>(src);
+        return true;
+    }
+};
+
+template <>
+struct type_caster<quorlib_buffers::OutputsArgument> {
+    PYBIND11_TYPE_CASTER(quorlib_buffers::OutputsArgument, const_name("typing.Sequence[str | int] | None"));
+    bool load(handle src, bool)
+    {
+        value.outputs = reinterpret_borrow<object>(src);
+        return true;
+    }
+};
 
 template <>
 struct type_caster<quorlib_buffers::RunResult> {

@@ -165,7 +165,6 @@ using CreateTensorWithDataAsOrtValue = Entry<49, Status (*)(const OrtMemoryInfo*
                                                            ONNXTensorElementDataType, OrtValue**)>;
 using IsTensor = Entry<50, Status (*)(const OrtValue*, int*)>;
 using GetTensorMutableData = Entry<51, Status (*)(OrtValue*, void**)>;
-using FillStringTensor = Entry<52, Status (*)(OrtValue*, const char* const*, size_t)>;
 using GetStringTensorDataLength = Entry<53, Status (*)(const OrtValue*, size_t*)>;
 using GetStringTensorContent = Entry<54, Status (*)(const OrtValue*, void*, size_t, size_t*, size_t)>;
 using CastTypeInfoToTensorInfo = Entry<55, Status (*)(const OrtTypeInfo*, const OrtTensorTypeAndShapeInfo**)>;
@@ -215,6 +214,7 @@ using ModelMetadataGetGraphDescription = Entry<158, Status (*)(const OrtModelMet
 using HasValue = Entry<192, Status (*)(const OrtValue*, int*)>;
 using CastTypeInfoToOptionalTypeInfo = Entry<250, Status (*)(const OrtTypeInfo*, const OrtOptionalTypeInfo**)>;
 using GetOptionalContainedTypeInfo = Entry<251, Status (*)(const OrtOptionalTypeInfo*, OrtTypeInfo**)>;
+using GetResizedStringTensorElementBuffer = Entry<252, Status (*)(OrtValue*, size_t, size_t, char**)>;
 // clang-format on
 
 }  // namespace capi

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "types/OrtBase.hpp"
@@ -99,10 +101,13 @@ public:
         return static_cast<T*>(data);
     }
 
-    // Writes the strings of a string tensor, one per element in C order.
-    void FillStrings(std::span<const char* const> strings)
+    // Writes element `index` of a string tensor: `text`'s bytes, NULs and all.
+    void SetString(size_t index, std::string_view text)
     {
-        detail::call<capi::FillStringTensor>(m_p.get(), strings.data(), strings.size());
+        char* buffer = nullptr;
+        detail::call<capi::GetResizedStringTensorElementBuffer>(m_p.get(), index, text.size(), &buffer);
+        if (!text.empty())
+            std::memcpy(buffer, text.data(), text.size());
     }
 
     // The strings of a string tensor of `count` elements: their bytes one

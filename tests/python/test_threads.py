@@ -11,6 +11,7 @@ import pytest
 from onnx import helper
 
 import model_support as ms
+import quorlibcore_buffers as qb
 import quorlibcore as q
 from container_support import LETTERS, cls, read_flat, write_flat
 
@@ -199,3 +200,115 @@ def test_threads_running_a_model_each_alongside_container_work(thread_models):
 
     run_threads(setup, work)
     check_shared(shared)
+
+
+# --- runs of quorlibcore_buffers.run, which let the interpreter lock go ---
+
+@pytest.fixture(scope="module")
+def long_model(tmp_path_factory):
+    """y = tanh(...tanh(x @ W) @ W ...), 24 layers of 384 x 384: tens of
+    milliseconds a run on x of shape 256 x 384."""
+    w = ms.const(np.eye(384, dtype=np.float32) * 0.5, "W")
+    nodes, last = [], "x"
+    for k in range(24):
+        nodes += [helper.make_node("MatMul", [last, "W"], [f"m{k}"]), helper.make_node("Tanh", [f"m{k}"], [f"t{k}"])]
+        last = f"t{k}"
+    nodes.append(helper.make_node("Identity", [last], ["y"]))
+    return ms.save(nodes, [ms.tensor("x", ("n", 384))], [ms.tensor("y", ("n", 384))],
+                   tmp_path_factory.mktemp("long") / "long.onnx", [w])
+
+
+def expected_long(x):
+    for _ in range(24):
+        x = np.tanh(x @ (np.eye(384, dtype=np.float32) * 0.5))
+    return x
+
+
+# Runs of one model or of several, fed or reading the model's own tensors,
+# from several threads at once: each gets its own answer.
+@pytest.mark.parametrize("shared, fed", [(False, True), (True, True), (True, False)])
+def test_runs_go_side_by_side(long_model, shared, fed):
+    models = [qb.open_model(long_model, shapes={"x": [4, 384]}, threads=1)] * 4 if shared else \
+        [qb.open_model(long_model, shapes={"x": [4, 384]}, threads=1) for _ in range(4)]
+    np.asarray(qb.model_input(models[0], "x"))[...] = 1.0
+    errors = []
+
+    def work(k):
+        try:
+            for r in range(5):
+                x = np.full((4, 384), 0.1 * (k + r), np.float32) if fed else np.ones((4, 384), np.float32)
+                y = qb.run(models[k], {"x": x} if fed else None)["y"]
+                np.testing.assert_allclose(y, expected_long(x), rtol=1e-4, atol=1e-6)
+        except Exception as error:  # noqa: BLE001 (reported below)
+            errors.append(repr(error))
+
+    threads = [threading.Thread(target=work, args=(k,)) for k in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(timeout=120)
+    assert not errors, errors
+
+
+# While a run in another thread reads the model's own inputs, writing or
+# replacing them is refused; reading them is not. Other threads go on.
+def test_a_running_model_refuses_writes_to_its_inputs(long_model):
+    m = qb.open_model(long_model, shapes={"x": [256, 384]}, threads=1)
+    done, ticks = threading.Event(), [0]
+    runner = threading.Thread(target=lambda: (qb.run(m), done.set()))
+    runner.start()
+    refused = set()
+    writes = {"set": lambda: m.set(0, [0, 0], 1.0), "set_input_shape": lambda: qb.set_input_shape(m, "x", [1, 384]),
+              "bind_input": lambda: qb.bind_input(m, "x", np.zeros((256, 384), np.float32))}
+    while not done.is_set():
+        ticks[0] += 1
+        for name, write in writes.items():
+            try:
+                write()
+            except RuntimeError as error:
+                assert "the model is running in another thread" in str(error)
+                refused.add(name)
+        assert qb.inputs(m)[0].shape == (256, 384) and qb.model_input(m, "x").shape == (256, 384)
+    runner.join()
+    assert refused == set(writes) and ticks[0] > 10
+    qb.set_input_shape(m, "x", [1, 384])
+
+
+# Several threads running, binding, reshaping and collecting one model at the
+# shortest switch interval: every refusal is the documented one, and nothing
+# breaks.
+def test_one_model_under_every_call_at_once(long_model):
+    m = qb.open_model(long_model, shapes={"x": [2, 384]}, threads=1)
+    stop, errors = time.monotonic() + SECONDS, []
+    calls = [lambda: qb.run(m, {"x": np.ones((3, 384), np.float32)}), lambda: qb.run(m), m.run,
+             lambda: qb.bind_input(m, "x", np.ones((2, 384), np.float32)),
+             lambda: qb.set_input_shape(m, "x", [random.randint(1, 3), 384]), lambda: m.set(0, [0, 0], 0.5),
+             lambda: np.asarray(qb.model_input(m, "x")).sum(), lambda: qb.outputs(m), gc_collect]
+
+    def work(k):
+        rng = random.Random(k)
+        while time.monotonic() < stop:
+            try:
+                rng.choice(calls)()
+            except RuntimeError as error:
+                if "running in another thread" not in str(error) and "has no shape until" not in str(error):
+                    errors.append(repr(error))
+            except Exception as error:  # noqa: BLE001
+                errors.append(repr(error))
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1e-6)
+    try:
+        threads = [threading.Thread(target=work, args=(k,)) for k in range(THREADS)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(timeout=120)
+    finally:
+        sys.setswitchinterval(interval)
+    assert not errors, errors[:5]
+
+
+def gc_collect():
+    import gc
+    gc.collect()
