@@ -14,14 +14,15 @@
 
 #include "arguments.hpp"
 #include "types/ElementTypes.hpp"
+#include "typed_object.hpp"
 #include "types/Model.hpp"
 
 namespace quorlib_buffers {
 
-// The list's type for the signature.
-struct TensorInfoList {
-    py::list items;
+struct TensorInfoListName {
+    static constexpr auto text = py::detail::const_name("list[TensorInfo]");
 };
+using TensorInfoList = Typed<TensorInfoListName>;
 
 // Created at import, kept for the life of the process.
 inline py::object& tensorInfoType()
@@ -69,28 +70,22 @@ inline py::object tensorInfo(const Quor::Onnx::Model::TensorDescription& tensor)
 inline TensorInfoList describeGroup(const Bound<Quor::Onnx::Model>& m, bool inputs)
 {
     const Quor::Onnx::Model& model = *m.value;
-    TensorInfoList result;
+    py::list items;
     const size_t count = inputs ? model.inputCount() : model.outputCount();
     for (size_t i = 0; i < count; ++i)
-        result.items.append(tensorInfo(inputs ? model.describeInput(i) : model.describeOutput(i)));
-    return result;
+        items.append(tensorInfo(inputs ? model.describeInput(i) : model.describeOutput(i)));
+    return {std::move(items)};
 }
 
 inline void registerModelInfo(py::module_& m)
 {
-    const py::object typing = py::module_::import("typing");
-    const py::object sizes = py::eval("tuple[int, ...] | None");
-    const py::object dims = py::eval("tuple[int | str | None, ...] | None");
-    py::list fields;
-    fields.append(py::make_tuple("name", py::type::of(py::str())));
-    fields.append(py::make_tuple("dtype", py::type::of(py::str())));
-    fields.append(py::make_tuple("shape", sizes));
-    fields.append(py::make_tuple("declared", dims));
-    tensorInfoType() = typing.attr("NamedTuple")("TensorInfo", fields);
-    tensorInfoType().attr("__module__") = m.attr("__name__");
-    tensorInfoType().attr("__doc__") = "An input or output of a model: numpy's name of its element type, its "
-                                       "current shape and the shape the file declares.";
-    m.attr("TensorInfo") = tensorInfoType();
+    tensorInfoType() = namedTuple(m, "TensorInfo",
+                                  {{"name", py::type::of(py::str())},
+                                   {"dtype", py::type::of(py::str())},
+                                   {"shape", py::eval("tuple[int, ...] | None")},
+                                   {"declared", py::eval("tuple[int | str | None, ...] | None")}},
+                                  "An input or output of a model: numpy's name of its element type, its current "
+                                  "shape and the shape the file declares.");
     m.def("inputs", [](const Bound<Quor::Onnx::Model>& model) { return describeGroup(model, true); }, py::arg("m"),
           "The model's inputs, in order.");
     m.def("outputs", [](const Bound<Quor::Onnx::Model>& model) { return describeGroup(model, false); },
@@ -98,17 +93,3 @@ inline void registerModelInfo(py::module_& m)
 }
 
 }  // namespace quorlib_buffers
-
-namespace pybind11::detail {
-
-template <>
-struct type_caster<quorlib_buffers::TensorInfoList> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::TensorInfoList, const_name("list[TensorInfo]"));
-
-    static handle cast(const quorlib_buffers::TensorInfoList& src, return_value_policy, handle)
-    {
-        return src.items.inc_ref();
-    }
-};
-
-}  // namespace pybind11::detail

@@ -11,14 +11,15 @@
 
 #include "arguments.hpp"
 #include "model_info.hpp"
+#include "typed_object.hpp"
 #include "types/Model.hpp"
 
 namespace quorlib_buffers {
 
-// The tuple's type for the signature.
-struct ModelMetadataTuple {
-    py::object tuple;
+struct ModelMetadataName {
+    static constexpr auto text = py::detail::const_name("ModelMetadata");
 };
+using ModelMetadataTuple = Typed<ModelMetadataName>;
 
 // Created at import, kept for the life of the process.
 inline py::object& modelMetadataType()
@@ -40,33 +41,15 @@ inline ModelMetadataTuple modelMetadata(const Bound<Quor::Onnx::Model>& m)
 
 inline void registerModelMetadata(py::module_& m)
 {
-    const py::object typing = py::module_::import("typing");
     const py::object text = py::type::of(py::str());
-    py::list fields;
-    for (const char* name : {"producer_name", "graph_name", "graph_description", "domain", "description"})
-        fields.append(py::make_tuple(name, text));
-    fields.append(py::make_tuple("version", py::type::of(py::int_())));
-    fields.append(py::make_tuple("custom_metadata_map", py::module_::import("builtins").attr("dict")[py::make_tuple(text, text)]));
-    modelMetadataType() = typing.attr("NamedTuple")("ModelMetadata", fields);
-    modelMetadataType().attr("__module__") = m.attr("__name__");
-    modelMetadataType().attr("__doc__") = "What a model file says of itself: its producer, graph, domain, "
-                                          "description, version and custom key-value pairs.";
-    m.attr("ModelMetadata") = modelMetadataType();
+    modelMetadataType() = namedTuple(
+        m, "ModelMetadata",
+        {{"producer_name", text}, {"graph_name", text}, {"graph_description", text}, {"domain", text},
+         {"description", text}, {"version", py::type::of(py::int_())},
+         {"custom_metadata_map", py::module_::import("builtins").attr("dict")[py::make_tuple(text, text)]}},
+        "What a model file says of itself: its producer, graph, domain, description, version and custom key-value "
+        "pairs.");
     m.def("metadata", &modelMetadata, py::arg("m"), "What the model's file says of itself.");
 }
 
 }  // namespace quorlib_buffers
-
-namespace pybind11::detail {
-
-template <>
-struct type_caster<quorlib_buffers::ModelMetadataTuple> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::ModelMetadataTuple, const_name("ModelMetadata"));
-
-    static handle cast(const quorlib_buffers::ModelMetadataTuple& src, return_value_policy, handle)
-    {
-        return src.tuple.inc_ref();
-    }
-};
-
-}  // namespace pybind11::detail

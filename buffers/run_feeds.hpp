@@ -85,13 +85,8 @@ private:
     {
         if (type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING)
             return strings(value, where);
-        const int number = numpyType(type);
-        if (number < 0)
-            throw py::type_error(where.text() + " holds elements of type " + Quor::Onnx::elementType(type).numpy
-                                 + ", which numpy has no type for: run cannot give it");
-        auto array = py::reinterpret_steal<py::object>(PyArray_FromAny(value.ptr(), nullptr, 0, 0, 0, nullptr));
-        if (!array)
-            throw py::error_already_set();
+        const int number = numpyTypeOf(type, where);
+        py::object array = asArray(value);
         auto* given = reinterpret_cast<PyArrayObject*>(array.ptr());
         if (!holdsElementsOf(given, type))
             throw py::type_error(where.text() + " holds " + Quor::Onnx::elementType(type).numpy + " elements; the value given "
@@ -114,6 +109,25 @@ private:
         return tensor;
     }
 
+    // numpy's array of `value`, of the type `descr` (a reference it takes)
+    // or of numpy's choosing.
+    static py::object asArray(py::handle value, PyArray_Descr* descr = nullptr)
+    {
+        auto array = py::reinterpret_steal<py::object>(PyArray_FromAny(value.ptr(), descr, 0, 0, 0, nullptr));
+        if (!array)
+            throw py::error_already_set();
+        return array;
+    }
+
+    static int numpyTypeOf(ONNXTensorElementDataType type, const Where& where)
+    {
+        const int number = numpyType(type);
+        if (number < 0)
+            throw py::type_error(where.text() + " holds elements of type " + Quor::Onnx::elementType(type).numpy
+                                 + ", which numpy has no type for: run cannot give it");
+        return number;
+    }
+
     // numpy's sizes are the runtime's: signed 64-bit integers here.
     static const int64_t* dimensions(PyArrayObject* array)
     {
@@ -124,9 +138,7 @@ private:
     // Strings go in as UTF-8; bytes as they are.
     Ort::Value strings(py::handle value, const Where& where)
     {
-        auto array = py::reinterpret_steal<py::object>(PyArray_FromAny(value.ptr(), nullptr, 0, 0, 0, nullptr));
-        if (!array)
-            throw py::error_already_set();
+        const py::object array = asArray(value);
         auto* given = reinterpret_cast<PyArrayObject*>(array.ptr());
         const char kind = PyArray_DESCR(given)->kind;
         if (kind != 'U' && kind != 'S' && kind != 'O')
@@ -207,21 +219,14 @@ private:
     {
         if (type == ONNX_TENSOR_ELEMENT_DATA_TYPE_STRING)
             return strings(items, where);
-        const int number = numpyType(type);
-        if (number < 0)
-            throw py::type_error(where.text() + " are of type " + Quor::Onnx::elementType(type).numpy
-                                 + ", which numpy has no type for");
+        const int number = numpyTypeOf(type, where);
         // numpy would cut 1.5 down to 1 without a word.
         if (number != NPY_FLOAT32 && number != NPY_FLOAT64)
             for (py::handle item : items)
                 if (PyFloat_Check(item.ptr()) || !PyIndex_Check(item.ptr()))
                     throw py::type_error(where.text() + " are " + Quor::Onnx::elementType(type).numpy + "; "
                                          + std::string(py::repr(item)) + " is not an integer");
-        auto array = py::reinterpret_steal<py::object>(
-            PyArray_FromAny(items.ptr(), PyArray_DescrFromType(number), 1, 1, NPY_ARRAY_C_CONTIGUOUS, nullptr));
-        if (!array)
-            throw py::error_already_set();
-        return tensor(array, type, where);
+        return tensor(asArray(items, PyArray_DescrFromType(number)), type, where);
     }
 
     OrtAllocator* m_allocator;

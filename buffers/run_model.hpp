@@ -25,6 +25,7 @@
 #include "numpy_api.hpp"
 #include "run_feeds.hpp"
 #include "run_results.hpp"
+#include "typed_object.hpp"
 #include "value_types.hpp"
 #include "types/Model.hpp"
 #include "types/SessionRun.hpp"
@@ -126,15 +127,18 @@ inline bool ownInputs(const Model& model, RunInputs& inputs)
 }
 
 // The arguments' and the result's types for the signature.
-struct FeedsArgument {
-    py::object feeds;
+struct FeedsName {
+    static constexpr auto text = py::detail::const_name("typing.Mapping[str | int, typing.Any] | None");
 };
-struct OutputsArgument {
-    py::object outputs;
+struct OutputsName {
+    static constexpr auto text = py::detail::const_name("typing.Sequence[str | int] | None");
 };
-struct RunResult {
-    py::dict values;
+struct RunResultName {
+    static constexpr auto text = py::detail::const_name("dict[str, typing.Any]");
 };
+using FeedsArgument = Typed<FeedsName>;
+using OutputsArgument = Typed<OutputsName>;
+using RunResult = Typed<RunResultName>;
 
 inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgument,
                           const OutputsArgument& outputsArgument)
@@ -143,7 +147,7 @@ inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgum
     // The model and the feeds stay alive until the run returns, whatever
     // other threads do meanwhile.
     const auto model = py::reinterpret_borrow<py::object>(m.object);
-    const py::handle feeds = feedsArgument.feeds, outputs = outputsArgument.outputs;
+    const py::handle feeds = feedsArgument.object, outputs = outputsArgument.object;
     Model& native = *m.value;
     // The call's small vectors share one block on the stack.
     std::array<std::byte, 4096> block;
@@ -180,17 +184,17 @@ inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgum
         values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames);
     }
     ResultConverter results(allocator, inputs.read);
-    RunResult result;
+    py::dict result;
     for (size_t k = 0; k < wanted.size(); ++k) {
         py::str name = decodedName(outputNames[k]);
         if (!name)
             throw py::error_already_set();
         if (native.outputSlot(wanted[k]).kind == ONNX_TYPE_OPTIONAL && !values[k].HasValue())
-            result.values[name] = py::none();
+            result[name] = py::none();
         else
-            result.values[name] = results.convert(std::move(values[k]), Where{"output", outputNames[k]});
+            result[name] = results.convert(std::move(values[k]), Where{"output", outputNames[k]});
     }
-    return result;
+    return {std::move(result)};
 }
 
 inline void registerRunModel(py::module_& m)
@@ -201,38 +205,3 @@ inline void registerRunModel(py::module_& m)
 }
 
 }  // namespace quorlib_buffers
-
-namespace pybind11::detail {
-
-// Anything loads: run checks the values itself, with its own messages.
-template <>
-struct type_caster<quorlib_buffers::FeedsArgument> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::FeedsArgument, const_name("typing.Mapping[str | int, typing.Any] | None"));
-    bool load(handle src, bool)
-    {
-        value.feeds = reinterpret_borrow<object>(src);
-        return true;
-    }
-};
-
-template <>
-struct type_caster<quorlib_buffers::OutputsArgument> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::OutputsArgument, const_name("typing.Sequence[str | int] | None"));
-    bool load(handle src, bool)
-    {
-        value.outputs = reinterpret_borrow<object>(src);
-        return true;
-    }
-};
-
-template <>
-struct type_caster<quorlib_buffers::RunResult> {
-    PYBIND11_TYPE_CASTER(quorlib_buffers::RunResult, const_name("dict[str, typing.Any]"));
-
-    static handle cast(const quorlib_buffers::RunResult& src, return_value_policy, handle)
-    {
-        return src.values.inc_ref();
-    }
-};
-
-}  // namespace pybind11::detail

@@ -73,53 +73,39 @@ if [ ! -f "$ORT_DIR/lib/libonnxruntime.so.$ORT_VERSION" ]; then
   rm -rf "$tmp"
 fi
 
-# --- silero-vad 6.2.3 ------------------------------------------------------
-# Real models for the tests, the README and the benchmark: the ONNX files of
-# the voice-activity detector's wheel (the wheel alone; its dependencies,
-# torch among them, are not needed for the files).
-SILERO_VERSION=6.2.3
-SILERO_WHEEL=silero_vad-$SILERO_VERSION-py3-none-any.whl
-SILERO_SHA256=7b7f5436cfcb02fae583a05b512ea96467fd449fe54cb49a5e4f06c51a1e43b8
-SILERO_DIR=$ROOT/.deps/silero
-if [ ! -f "$SILERO_DIR/$SILERO_WHEEL" ] || [ ! -f "$SILERO_DIR/silero_vad.onnx" ]; then
-  log "fetching silero-vad $SILERO_VERSION"
+# --- real model files from PyPI wheels ---------------------------------------
+# fetch_models NAME VERSION SHA256 DIR PATTERN: the files of the pinned wheel
+# of NAME whose paths in the wheel match the Python regular expression
+# PATTERN, taken into DIR under their own file names, the wheel kept beside
+# them. The wheel alone: its dependencies (torch among them) are not needed.
+fetch_models() {
+  local name=$1 version=$2 sha256=$3 dir=$4 pattern=$5
+  local wheel=${name//-/_}-$version-py3-none-any.whl
+  [ -f "$dir/$wheel" ] && return
+  log "fetching $name $version"
+  local tmp
   tmp=$(mktemp -d)
-  .venv/bin/python -m pip download -q --no-deps --only-binary=:all: -d "$tmp" "silero-vad==$SILERO_VERSION"
-  echo "$SILERO_SHA256  $tmp/$SILERO_WHEEL" | sha256sum --check --quiet - \
-    || { echo "[setup] error: $SILERO_WHEEL does not have the pinned checksum" >&2; rm -rf "$tmp"; exit 1; }
-  mkdir -p "$SILERO_DIR"
-  .venv/bin/python - "$tmp/$SILERO_WHEEL" "$SILERO_DIR" <<'PY'
-import sys, zipfile, pathlib
-wheel, target = sys.argv[1], pathlib.Path(sys.argv[2])
+  .venv/bin/python -m pip download -q --no-deps --only-binary=:all: -d "$tmp" "$name==$version"
+  echo "$sha256  $tmp/$wheel" | sha256sum --check --quiet - \
+    || { echo "[setup] error: $wheel does not have the pinned checksum" >&2; rm -rf "$tmp"; exit 1; }
+  mkdir -p "$dir"
+  .venv/bin/python - "$tmp/$wheel" "$dir" "$pattern" <<'PY'
+import pathlib, re, sys, zipfile
+wheel, target, pattern = sys.argv[1], pathlib.Path(sys.argv[2]), re.compile(sys.argv[3])
 with zipfile.ZipFile(wheel) as archive:
     for name in archive.namelist():
-        if name.startswith("silero_vad/data/") and name.endswith(".onnx"):
+        if pattern.fullmatch(name):
             (target / pathlib.Path(name).name).write_bytes(archive.read(name))
 PY
-  mv "$tmp/$SILERO_WHEEL" "$SILERO_DIR/"
+  mv "$tmp/$wheel" "$dir/"
   rm -rf "$tmp"
-fi
-# --- openwakeword 0.4.0 ----------------------------------------------------
-# One more real model for the tests: the older silero voice-activity
-# detector the wake-word package ships (an If over two LSTM subgraphs, with
-# named dimensions). Only that file is taken from the wheel.
-OWW_VERSION=0.4.0
-OWW_WHEEL=openwakeword-$OWW_VERSION-py3-none-any.whl
-OWW_SHA256=2c353f49a35d384507403efde3db439353d8281a52d08a0e42a5b493e5145075
-OWW_DIR=$ROOT/.deps/openwakeword
-if [ ! -f "$OWW_DIR/silero_vad.onnx" ]; then
-  log "fetching openwakeword $OWW_VERSION"
-  tmp=$(mktemp -d)
-  .venv/bin/python -m pip download -q --no-deps --only-binary=:all: -d "$tmp" "openwakeword==$OWW_VERSION"
-  echo "$OWW_SHA256  $tmp/$OWW_WHEEL" | sha256sum --check --quiet - \
-    || { echo "[setup] error: $OWW_WHEEL does not have the pinned checksum" >&2; rm -rf "$tmp"; exit 1; }
-  mkdir -p "$OWW_DIR"
-  .venv/bin/python - "$tmp/$OWW_WHEEL" "$OWW_DIR" <<'PY'
-import sys, zipfile, pathlib
-wheel, target = sys.argv[1], pathlib.Path(sys.argv[2])
-with zipfile.ZipFile(wheel) as archive:
-    (target / "silero_vad.onnx").write_bytes(archive.read("openwakeword/resources/models/silero_vad.onnx"))
-PY
-  rm -rf "$tmp"
-fi
+}
+# The voice-activity detector's ONNX files, for the tests, the pages and the
+# benchmarks.
+fetch_models silero-vad 6.2.3 7b7f5436cfcb02fae583a05b512ea96467fd449fe54cb49a5e4f06c51a1e43b8 \
+  "$ROOT/.deps/silero" 'silero_vad/data/.*\.onnx'
+# The older silero detector the wake-word package ships (an If over two LSTM
+# subgraphs, with named dimensions), for the tests.
+fetch_models openwakeword 0.4.0 2c353f49a35d384507403efde3db439353d8281a52d08a0e42a5b493e5145075 \
+  "$ROOT/.deps/openwakeword" 'openwakeword/resources/models/silero_vad\.onnx'
 log "ready"

@@ -141,17 +141,7 @@ def run_threads(setup, work):
             errors.append((index, repr(error)))
             barrier.abort()
 
-    interval = sys.getswitchinterval()
-    sys.setswitchinterval(1e-5)  # switch threads as often as the interpreter allows
-    try:
-        threads = [threading.Thread(target=worker, args=(i,)) for i in range(THREADS)]
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join(timeout=60)
-    finally:
-        sys.setswitchinterval(interval)
-    assert not any(t.is_alive() for t in threads)
+    in_threads(worker, THREADS, switch=1e-5)  # switch threads as often as the interpreter allows
     assert not errors, errors
     assert all(r > 0 for r in rounds), rounds
 
@@ -242,11 +232,7 @@ def test_runs_go_side_by_side(long_model, shared, fed):
         except Exception as error:  # noqa: BLE001 (reported below)
             errors.append(repr(error))
 
-    threads = [threading.Thread(target=work, args=(k,)) for k in range(4)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join(timeout=120)
+    in_threads(work, 4)
     assert not errors, errors
 
 
@@ -296,17 +282,23 @@ def test_one_model_under_every_call_at_once(long_model):
             except Exception as error:  # noqa: BLE001
                 errors.append(repr(error))
 
+    in_threads(work, THREADS, switch=1e-6)
+    assert not errors, errors[:5]
+
+
+def in_threads(work, count, switch=None):
+    """work(k) in `count` threads at once, at the switch interval given."""
     interval = sys.getswitchinterval()
-    sys.setswitchinterval(1e-6)
+    sys.setswitchinterval(switch or interval)
     try:
-        threads = [threading.Thread(target=work, args=(k,)) for k in range(THREADS)]
+        threads = [threading.Thread(target=work, args=(k,)) for k in range(count)]
         for t in threads:
             t.start()
         for t in threads:
             t.join(timeout=120)
     finally:
         sys.setswitchinterval(interval)
-    assert not errors, errors[:5]
+    assert not any(t.is_alive() for t in threads)
 
 
 def gc_collect():
