@@ -10,10 +10,11 @@
 // input tensors are written and of output tensors read in place.
 //
 // What the model keeps of each input and output is a TensorSlot; the
-// members that open a model with options are in ModelOpening.hpp, those
-// that reshape, bind and hand out its tensors in ModelTensors.hpp, its runs
-// (its own, and runs over values given per call) in ModelRun.hpp. This
-// header includes them all.
+// members that find a session's inputs and outputs are in ModelDiscovery.hpp,
+// those that open a model with options in ModelOpening.hpp, those that
+// reshape, bind and hand out its tensors in ModelTensors.hpp, its runs (its
+// own, and runs over values given per call) in ModelRun.hpp. This header
+// includes them all.
 #include <algorithm>
 #include <complex>
 #include <cstddef>
@@ -420,68 +421,18 @@ private:
     void keepRunValue(size_t idx, Ort::Value value);
     bool showsInputMemory(const void* data, size_t bytes) const;
 
-    // Discovers the inputs (or the outputs) of the session, printing the trace.
+    // Defined in ModelDiscovery.hpp.
     void makeGroup(bool inputs, size_t count, size_t& groupCount, std::vector<const char*>& names,
-                   std::vector<Ort::Value>& tensors, std::vector<TensorViewVariant>& views)
-    {
-        const char* group = inputs ? "input" : "output";
-        std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-        groupCount = count;
-        names.reserve(count);
-        views.reserve(count);
-        tensors.reserve(count);  // views keep the address of their tensor
-        slots.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
-            const char* nameCopy = copyName(inputs, i, names);
-
-            std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '" << nameCopy << "'" << std::endl;
-
-            const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
-            const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
-            const std::vector<int64_t> shape = tensorInfo.GetShape();
-
-            std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
-            for (size_t d = 0; d < shape.size(); ++d)
-                std::cout << (d ? ", " : "") << shape[d];
-            std::cout << "}'\n";
-
-            const ONNXTensorElementDataType type = tensorInfo.GetElementType();
-            Ort::Value created = Ort::Value::CreateTensor(m_allocator, shape.data(), shape.size(), type);
-            zeroFill(created, type, shape);
-            // The tensor is shown through a handle of its own, so that a view
-            // of its memory can outlive the model's use of it.
-            HeldTensor held = adoptValue(m_cpuMemory, std::move(created));
-            tensors.emplace_back();
-            TensorSlot& slot = slots.emplace_back();
-            slot.type = type;
-            slot.fixed = shape;
-            slot.open = slot.declared = declaredShape(shape, {});
-            slot.replace(tensors[i], std::move(held), shape, TensorOrigin::Own);
-
-            TensorViewVariant tensor;
-            MakeTensor(tensor, &tensors[i], type, shape, std::string(nameCopy));
-            views.push_back(tensor);
-        }
-    }
-
-    const char* copyName(bool inputs, size_t idx, std::vector<const char*>& names)
-    {
-        const Ort::AllocatedStringPtr runtimeName = inputs ? m_session.GetInputNameAllocated(idx, m_allocator)
-                                                           : m_session.GetOutputNameAllocated(idx, m_allocator);
-        const size_t length = std::strlen(runtimeName.get());
-        char* nameCopy = new char[length + 1];
-        std::memcpy(nameCopy, runtimeName.get(), length + 1);
-        names.push_back(nameCopy);
-        return nameCopy;
-    }
+                   std::vector<Ort::Value>& tensors, std::vector<TensorViewVariant>& views);
+    const char* copyName(bool inputs, size_t idx, std::vector<const char*>& names);
+    void discover(bool inputs);
+    void printTrace() const;
 
     // Defined in ModelOpening.hpp.
-    void discover(bool inputs);
     size_t shapesIndex(const TensorKey& key) const;
     std::string inputList(bool declared = false) const;
     void giveInputShapes(const ModelOptions& options);
     void makeOutputTensors();
-    void printTrace() const;
 
     // The view of an input (output) with a tensor to read, or an error
     // saying why there is none.
@@ -559,6 +510,7 @@ private:
 }  // namespace Quor::Onnx
 
 // The longer members, one header for each part of the model's life.
+#include "types/ModelDiscovery.hpp"
 #include "types/ModelOpening.hpp"
 #include "types/ModelRun.hpp"
 #include "types/ModelTensors.hpp"

@@ -2,8 +2,8 @@
 // Opening a model with options (ModelOptions.hpp): the session as the
 // options ask for it (SessionOpening.hpp), what the file declares of each
 // input and output, the sizes the options give to open dimensions, the
-// inputs' first tensors and the outputs whose shapes the session knows, and
-// the load trace. Members of Model, included by Model.hpp.
+// inputs' first tensors and the outputs whose shapes the session knows.
+// Members of Model, included by Model.hpp.
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -117,38 +117,6 @@ inline void Model::checkDimNames(const ModelOptions& options) const
     }
 }
 
-// The inputs (outputs) of a session opened with options: what each is,
-// without tensors yet; float tensors get their views.
-inline void Model::discover(bool inputs)
-{
-    const size_t count = inputs ? m_session.GetInputCount() : m_session.GetOutputCount();
-    (inputs ? m_inputCount : m_outputCount) = count;
-    std::vector<const char*>& names = inputs ? m_inputNames : m_outputNames;
-    std::vector<Ort::Value>& tensors = inputs ? m_inputArray : m_outputArray;
-    std::vector<TensorViewVariant>& views = inputs ? m_inputs : m_outputs;
-    std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-    names.reserve(count);
-    tensors.reserve(count);  // views keep the address of their tensor
-    views.reserve(count);
-    slots.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        const char* name = copyName(inputs, i, names);
-        const Ort::TypeInfo info = inputs ? m_session.GetInputTypeInfo(i) : m_session.GetOutputTypeInfo(i);
-        TensorSlot& slot = slots.emplace_back();
-        slot.kind = info.GetONNXType();
-        if (slot.kind == ONNX_TYPE_TENSOR) {
-            const Ort::ConstTensorTypeAndShapeInfo tensorInfo = info.GetTensorTypeAndShapeInfo();
-            slot.type = tensorInfo.GetElementType();
-            slot.fixed = tensorInfo.GetShape();
-            slot.open = slot.declared = declaredShape(slot.fixed, tensorInfo.GetSymbolicDimensions());
-        }
-        tensors.emplace_back();
-        TensorViewVariant& view = views.emplace_back();
-        if (slot.isTensor() && slot.type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
-            view = std::make_shared<TensorView<float>>(&tensors[i], slot.type, slot.fixed, std::string(name));
-    }
-}
-
 // The inputs with their shapes, as the file declares them or as the
 // session has them.
 inline std::string Model::inputList(bool declared) const
@@ -214,27 +182,6 @@ inline void Model::makeOutputTensors()
             continue;
         const size_t bytes = checkShape(false, i, slot.fixed);
         replaceTensor(false, i, ownTensor(slot.type, slot.fixed, bytes), slot.fixed, TensorOrigin::Own);
-    }
-}
-
-// The load trace of a model opened with options: the shape each tensor
-// was given, -1 where an output's size comes with each run.
-inline void Model::printTrace() const
-{
-    for (bool inputs : {true, false}) {
-        const char* group = inputs ? "input" : "output";
-        const std::vector<TensorSlot>& slots = inputs ? m_inputSlots : m_outputSlots;
-        for (size_t i = 0; i < slots.size(); ++i) {
-            std::cout << "Quor::Onnx::Model:: " << group << " name " << i << " '"
-                      << (inputs ? m_inputNames : m_outputNames)[i] << "'" << std::endl;
-            const std::vector<int64_t>& shape = slots[i].hasTensor() ? slots[i].shape : slots[i].fixed;
-            std::cout << "Quor::Onnx::Model:: " << group << " shape " << i << " '{";
-            for (size_t d = 0; d < shape.size(); ++d)
-                std::cout << (d ? ", " : "") << shape[d];
-            std::cout << "}'\n";
-            if (slots[i].isTensor() && slots[i].type == ONNX_TENSOR_ELEMENT_DATA_TYPE_FLOAT)
-                std::cout << "Quor::Onnx::MakeTensor:: making tensor of type 'float'" << std::endl;
-        }
     }
 }
 
