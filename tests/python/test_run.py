@@ -20,18 +20,24 @@ FLOAT, STRING, INT64 = TensorProto.FLOAT, TensorProto.STRING, TensorProto.INT64
 
 def kinds_model(folder):
     """y = x + o (o optional: x when absent), s passed through, a sequence of
-    x twice; named dimensions, metadata."""
+    x twice, the parts of a sequence joined, o itself; named dimensions,
+    metadata."""
     optional = helper.make_optional_type_proto(helper.make_tensor_type_proto(FLOAT, ["n"]))
     then = helper.make_graph([helper.make_node("OptionalGetElement", ["o"], ["e"]),
                               helper.make_node("Add", ["x", "e"], ["sum"])], "then", [], [ms.tensor("sum", ["n"])])
     other = helper.make_graph([helper.make_node("Identity", ["x"], ["f"])], "else", [], [ms.tensor("f", ["n"])])
     nodes = [helper.make_node("OptionalHasElement", ["o"], ["has"]),
              helper.make_node("If", ["has"], ["y"], then_branch=then, else_branch=other),
-             helper.make_node("Identity", ["s"], ["t"]), helper.make_node("SequenceConstruct", ["x", "x"], ["seq"])]
+             helper.make_node("Identity", ["s"], ["t"]), helper.make_node("SequenceConstruct", ["x", "x"], ["seq"]),
+             helper.make_node("ConcatFromSequence", ["parts"], ["joined"], axis=0),
+             helper.make_node("Identity", ["o"], ["same"])]
     graph = helper.make_graph(nodes, "kinds", [ms.tensor("x", ["n"]), helper.make_value_info("o", optional),
-                                               ms.tensor("s", ["batch", 2], STRING)],
+                                               ms.tensor("s", ["batch", 2], STRING),
+                                               helper.make_tensor_sequence_value_info("parts", FLOAT, None)],
                               [ms.tensor("y", ["n"]), ms.tensor("t", ["batch", 2], STRING),
-                               helper.make_tensor_sequence_value_info("seq", FLOAT, None)], doc_string="graph text")
+                               helper.make_tensor_sequence_value_info("seq", FLOAT, None),
+                               ms.tensor("joined", ["k"]), helper.make_value_info("same", optional)],
+                              doc_string="graph text")
     model = helper.make_model(graph, opset_imports=[helper.make_opsetid("", 18)], producer_name="tests",
                               domain="org.quorlib", model_version=7, doc_string="model text")
     helper.set_model_props(model, {"labels": "cat,dog", "é": "ü"})
@@ -42,16 +48,18 @@ def kinds_model(folder):
 
 def test_every_kind_of_value_by_name_without_sizes(tmp_path):
     m = qb.open_model(kinds_model(tmp_path))
-    assert [i.shape for i in qb.inputs(m)] == [None, None, None]
+    assert [i.shape for i in qb.inputs(m)] == [None] * 4
     x = np.array([1, 2, 3], np.float32)
     s = np.array([["a", "bé"], ["", "c\0d"]])
-    out = qb.run(m, {"x": x, "s": s})
-    assert list(out) == ["y", "t", "seq"] and out["y"].tolist() == [1, 2, 3]
+    parts = [np.ones(2, np.float32), np.zeros(1, np.float32)]
+    out = qb.run(m, {"x": x, "s": s, "parts": parts})
+    assert list(out) == ["y", "t", "seq", "joined", "same"] and out["y"].tolist() == [1, 2, 3]
     assert out["t"].dtype == object and out["t"].tolist() == s.tolist()
     assert [a.tolist() for a in out["seq"]] == [[1, 2, 3]] * 2
-    out = qb.run(m, {0: x, "o": np.ones(3, np.float32), 2: s.astype(object)}, outputs=["y", 2])
-    assert list(out) == ["y", "seq"] and out["y"].tolist() == [2, 3, 4]
-    assert qb.run(m, {"x": x, "o": None, "s": s}, outputs=("y",))["y"].tolist() == [1, 2, 3]
+    assert out["joined"].tolist() == [1, 1, 0] and out["same"] is None
+    out = qb.run(m, {0: x, "o": np.ones(3, np.float32), 2: s.astype(object), 3: parts}, outputs=["y", 2, "same"])
+    assert list(out) == ["y", "seq", "same"] and out["y"].tolist() == [2, 3, 4] and out["same"].tolist() == [1] * 3
+    assert qb.run(m, {"x": x, "o": None, "s": s, "parts": parts}, outputs=("y",))["y"].tolist() == [1, 2, 3]
     assert qb.metadata(m) == ("tests", "kinds", "graph text", "org.quorlib", "model text", 7,
                               {"labels": "cat,dog", "é": "ü"})
 
@@ -74,10 +82,12 @@ def test_maps_in_and_sequences_of_maps_out(tmp_path):
 @pytest.mark.parametrize("feeds, outputs, error, message", [
     ({"x": [1.0, 2.0]}, None, TypeError, r"^input 'x' holds float32 elements; the value given for it holds float64"),
     ({"x": np.ones(2, np.float32), "s": np.ones((1, 2))}, None, TypeError, r"^input 's' holds strings"),
-    ({"q": 1}, None, ValueError, r"^'q' is not an input of the model; its inputs are 'x', 'o', 's'$"),
+    ({"q": 1}, None, ValueError, r"^'q' is not an input of the model; its inputs are 'x', 'o', 's', 'parts'$"),
     ({"x": np.ones(2, np.float32), 0: np.ones(2, np.float32)}, None, ValueError, r"^feeds gives input 'x' twice$"),
     ({"x": np.ones(2, np.float32)}, None, RuntimeError, r"^input 2 's' \[batch, 2\] has no tensor yet"),
-    ({}, ["z"], ValueError, r"^'z' is not an output of the model; its outputs are 'y', 't', 'seq'$"),
+    ({}, ["z"], ValueError, r"^'z' is not an output of the model; its outputs are 'y', 't', 'seq', 'joined', 'same'$"),
+    ({"x": np.ones(2, np.float32), "parts": []}, None, ValueError, r"^input 'parts' is a sequence, and the runtime cannot"),
+    ({"parts": np.ones(2, np.float32)}, None, TypeError, r"^input 'parts' is a sequence: give it a list"),
     ({}, "y", TypeError, r"^outputs is a sequence of output names or positions, or None"),
     ([("x", 1)], None, TypeError, r"^feeds maps input names \(or positions\) to values"),
     ({"x": np.ones(2, np.float32), "o": [1]}, None, TypeError, r"^input 'o' holds float32 elements"),
