@@ -73,6 +73,8 @@ bench: build
 	@$(PY) bench/bench_buffers.py
 	@$(PY) bench/bench_silero.py
 	@$(PY) bench/bench_threads.py
+	@$(PY) bench/bench_run.py
+	@$(PY) bench/bench_model_threads.py
 
 # Creates, slices, prints and drops 10^6 containers, then loads, runs and
 # drops a model 200 times, watching resident memory.
