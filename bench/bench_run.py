@@ -17,7 +17,9 @@ Times are µs per call (per chunk for silero), the best of interleaved
 repeats: each round times one engine then the other, after a call that lets
 the other engine's threads go to sleep. The ratio is ours / onnxruntime's;
 below 1 quorlibcore is faster. The machine is shared: read the ratios, and
-run it again before believing a row that misses its goal by a little.
+run it again before believing a row that misses its goal by a little;
+profile_run.py runs one engine alone for instruction counts, which the
+machine's load does not change.
 """
 
 import json
