@@ -73,6 +73,8 @@ bench: build
 	@$(PY) bench/bench_buffers.py
 	@$(PY) bench/bench_silero.py
 	@$(PY) bench/bench_threads.py
+	@$(PY) bench/bench_run.py
+	@$(PY) bench/bench_model_threads.py
 
 # The documentation site, into site/ (open site/index.html). Strict: a broken
 # link or reference fails the build. It reads the type stubs and the committed
