@@ -8,6 +8,7 @@
 // by side.
 #include <Python.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -50,7 +51,48 @@ inline void requestedOutputs(const Model& model, py::handle outputs, std::pmr::v
         if (!key.load(item, false))
             throw py::type_error("outputs names outputs by name (str) or position (int); it holds "
                                  + std::string(py::repr(item)));
-        wanted.push_back(model.outputIndex(static_cast<TensorKeyArgument&>(key).key));
+        const size_t idx = model.outputIndex(static_cast<TensorKeyArgument&>(key).key);
+        if (std::find(wanted.begin(), wanted.end(), idx) == wanted.end())
+            wanted.push_back(idx);
+    }
+}
+
+// Arrays of the caller's for the outputs whose shape the session knows
+// before the run (fixed by the file, or by dims): the runtime writes into
+// them, and nothing is allocated, kept or copied besides.
+struct GivenOutputs {
+    explicit GivenOutputs(std::pmr::memory_resource* arena) : arrays(arena), values(arena), handles(arena) {}
+    std::pmr::vector<py::object> arrays;  // null where the runtime allocates the output
+    std::pmr::vector<Ort::Value> values;  // tensors over the arrays
+    std::pmr::vector<OrtValue*> handles;
+    bool any = false;
+};
+
+inline void giveOutputs(const Model& model, const std::pmr::vector<size_t>& wanted, GivenOutputs& given)
+{
+    for (size_t i : wanted) {
+        const Quor::Onnx::TensorSlot& slot = model.outputSlot(i);
+        const int number = slot.isTensor() && slot.listedOnce && Quor::Onnx::concrete(slot.fixed)
+                               ? numpyType(slot.type)
+                               : -1;
+        py::object array;
+        Ort::Value value;
+        if (number >= 0) {
+            static_assert(sizeof(npy_intp) == sizeof(int64_t));
+            array = py::reinterpret_steal<py::object>(
+                PyArray_SimpleNew(static_cast<int>(slot.fixed.size()),
+                                  reinterpret_cast<npy_intp*>(const_cast<int64_t*>(slot.fixed.data())), number));
+            if (!array)
+                throw py::error_already_set();
+            auto* items = reinterpret_cast<PyArrayObject*>(array.ptr());
+            value = Ort::Value::CreateTensor(model.cpuMemory(), PyArray_DATA(items),
+                                             static_cast<size_t>(PyArray_NBYTES(items)), slot.fixed.data(),
+                                             slot.fixed.size(), slot.type);
+            given.any = true;
+        }
+        given.handles.push_back(value);
+        given.arrays.push_back(std::move(array));
+        given.values.push_back(std::move(value));
     }
 }
 
@@ -175,13 +217,25 @@ inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgum
     if (runOptions == nullptr)
         runOptions = &ownOptions.emplace();
 
+    GivenOutputs given(&arena);
+    giveOutputs(native, wanted, given);
     std::vector<Ort::Value> values;
     {
         std::optional<Model::InputReads> reads;
         if (readsOwn)
             reads.emplace(native);
         py::gil_scoped_release unlocked;
-        values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames);
+        try {
+            values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames,
+                                         given.handles);
+        } catch (const Ort::Exception&) {
+            // A file may declare a shape that the run contradicts: such a
+            // run is made again with every output left to the runtime.
+            if (!given.any)
+                throw;
+            given.any = false;
+            values = Quor::Onnx::runOnce(native.session(), *runOptions, inputs.names, inputs.values, outputNames);
+        }
     }
     ResultConverter results(allocator, inputs.read);
     py::dict result;
@@ -189,7 +243,9 @@ inline RunResult runModel(const Bound<Model>& m, const FeedsArgument& feedsArgum
         py::str name = decodedName(outputNames[k]);
         if (!name)
             throw py::error_already_set();
-        if (native.outputSlot(wanted[k]).kind == ONNX_TYPE_OPTIONAL && !values[k].HasValue())
+        if (given.any && given.arrays[k])
+            result[name] = given.arrays[k];
+        else if (native.outputSlot(wanted[k]).kind == ONNX_TYPE_OPTIONAL && !values[k].HasValue())
             result[name] = py::none();
         else
             result[name] = results.convert(std::move(values[k]), Where{"output", outputNames[k]});

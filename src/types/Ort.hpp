@@ -67,6 +67,13 @@ public:
         detail::call<capi::DisableMemPattern>(m_p.get());
         return *this;
     }
+    // Memory for the session's values from the C library's allocator rather
+    // than the runtime's arena.
+    SessionOptions& DisableCpuMemArena()
+    {
+        detail::call<capi::DisableCpuMemArena>(m_p.get());
+        return *this;
+    }
 };
 
 class RunOptions : public detail::Base<OrtRunOptions, capi::ReleaseRunOptions> {

@@ -147,6 +147,7 @@ using Run = Entry<9, Status (*)(OrtSession*, const OrtRunOptions*, const char* c
                                 const char* const*, size_t, OrtValue**)>;
 using CreateSessionOptions = Entry<10, Status (*)(OrtSessionOptions**)>;
 using DisableMemPattern = Entry<17, Status (*)(OrtSessionOptions*)>;
+using DisableCpuMemArena = Entry<19, Status (*)(OrtSessionOptions*)>;
 using SetSessionLogSeverityLevel = Entry<22, Status (*)(OrtSessionOptions*, int)>;
 using SetSessionGraphOptimizationLevel = Entry<23, Status (*)(OrtSessionOptions*, GraphOptimizationLevel)>;
 using SetIntraOpNumThreads = Entry<24, Status (*)(OrtSessionOptions*, int)>;

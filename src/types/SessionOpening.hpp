@@ -35,8 +35,12 @@ inline Ort::SessionOptions sessionOptions(const ModelOptions& options, bool with
             sessionOptions.AddFreeDimensionOverrideByName(name.c_str(), size);
         // The runtime's reuse of one run's memory plan in the next
         // miscomputes some graphs (an If over recurrent subgraphs) once
-        // named dimensions have sizes: each run plans its memory anew.
+        // named dimensions have sizes: each run plans its memory anew. Its
+        // values then come one by one, which the runtime's arena serves
+        // under one lock for all threads running the model, and the C
+        // library's allocator does not.
         sessionOptions.DisableMemPattern();
+        sessionOptions.DisableCpuMemArena();
     }
     return sessionOptions;
 }
