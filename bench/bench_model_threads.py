@@ -38,6 +38,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import beside_onnxruntime  # noqa: E402
+import results as tables  # noqa: E402
 
 ROUNDS = 3
 # Times each case is run back to back within a round: a silero case lasts
@@ -177,19 +178,20 @@ def main():
     best = beside_onnxruntime.measure(__file__, build_matmul(), bench_model.ROOT / ".deps" / "silero")
     labels = {"matmul": f"{LAYERS} × (MatMul {WIDTH}² + Tanh), {ROWS} rows, {RUNS} runs per thread",
               "silero": f"`{SILERO}` streaming, {CHUNKS} chunks per thread"}
-    print(f"| work (best of {ROUNDS}, interleaved; one intra-op thread per session) | threads | models | "
-          "ours runs/s | onnxruntime runs/s | ratio ours/onnxruntime (time) | ours scaling | "
-          "onnxruntime scaling | goal |")
-    print("|---|---:|---|---:|---:|---:|---:|---:|---|")
+    table = tables.Table("threads", [f"work (best of {ROUNDS}, interleaved; one intra-op thread per session)",
+                                     "threads", "models", "ours runs/s", "onnxruntime runs/s",
+                                     "ratio ours/onnxruntime (time)", "ours scaling", "onnxruntime scaling", "goal"],
+                         "lrlrrrrrl")
     for w, label in labels.items():
         for n in THREADS:
             for models in ("own", "shared"):
                 ours, theirs = (best[f"{w} {n} {models} {e}"] for e in ("ours", "onnxruntime"))
                 base_ours, base_theirs = (best[f"{w} 1 {models} {e}"] for e in ("ours", "onnxruntime"))
                 goal = "ratio ≤ 1.0" + (", scaling ≥ 1.5×" if w == "matmul" and n == 2 else "")
-                print(f"| {label} | {n} | {'one per thread' if models == 'own' else 'one shared'} | {ours:.0f} | "
-                      f"{theirs:.0f} | {theirs / ours:.2f} | {ours / base_ours:.2f}× | {theirs / base_theirs:.2f}× | "
-                      f"{goal} |")
+                table.row(label, n, "one per thread" if models == "own" else "one shared", f"{ours:.0f}",
+                          f"{theirs:.0f}", f"{theirs / ours:.2f}", f"{ours / base_ours:.2f}×",
+                          f"{theirs / base_theirs:.2f}×", goal)
+    tables.save()
 
 
 if __name__ == "__main__":

@@ -29,6 +29,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import beside_onnxruntime  # noqa: E402
+import results as tables  # noqa: E402
 
 ROUNDS, REPEATS, BATCH_TIME = 15, 5, 0.02
 CHUNKS = 200
@@ -161,11 +162,12 @@ def main():
     labels = {"tiny": "tiny model, one Add of two 4-float inputs", "mlp 1": "MLP 256-256-10 (tanh), batch 1",
               "mlp 1000": "MLP 256-256-10 (tanh), batch 1000",
               **{name: f"`{name}` streaming, per chunk of {CHUNKS}, state in feeds" for name in SILERO}}
-    print(f"| run(m, feeds) vs session.run(None, feeds), µs per call (best of {ROUNDS}×{REPEATS}, interleaved) "
-          "| ours µs | onnxruntime µs | ratio | goal |")
-    print("|---|---:|---:|---:|---|")
+    table = tables.Table("run", [f"run(m, feeds) vs session.run(None, feeds), µs per call (best of "
+                                 f"{ROUNDS}×{REPEATS}, interleaved)", "ours µs", "onnxruntime µs", "ratio", "goal"],
+                         "lrrrl")
     for key, (ours, theirs) in results.items():
-        print(f"| {labels[key]} | {ours:.2f} | {theirs:.2f} | {ours / theirs:.2f} | ≤ {GOALS[key]} |")
+        table.row(labels[key], f"{ours:.2f}", f"{theirs:.2f}", f"{ours / theirs:.2f}", f"≤ {GOALS[key]}")
+    tables.save()
 
 
 if __name__ == "__main__":
