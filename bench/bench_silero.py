@@ -31,6 +31,7 @@ WORKER = r"""
 import json, sys, time
 sys.path.append(sys.argv[2])  # .venv's site-packages, after this environment's numpy
 import numpy as np
+import onnx
 import onnxruntime as ort
 import quorlibcore
 import quorlibcore_buffers as qb
@@ -90,7 +91,12 @@ def theirs(name, binding):
     options.log_severity_level = 3
     for dim, size in OPEN[name].get("dims", {}).items():
         options.add_free_dimension_override_by_name(dim, size)
-    session = ort.InferenceSession(f"{SILERO}/{name}", options, providers=["CPUExecutionProvider"])
+    # onnxruntime's own API refuses IR version 10: it gets such a file as
+    # version 9, as open_model hands it to the runtime.
+    model = onnx.load(f"{SILERO}/{name}")
+    if model.ir_version > 9:
+        model.ir_version = 9
+    session = ort.InferenceSession(model.SerializeToString(), options, providers=["CPUExecutionProvider"])
     feeds = {i.name: np.zeros([d if isinstance(d, int) else 1 for d in i.shape], np.float32) for i in session.get_inputs()}
     feeds["input"] = np.zeros((1, 576), np.float32)
     if "sr" in feeds:
