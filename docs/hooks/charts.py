@@ -93,25 +93,25 @@ def generic(table):
     return []
 
 
-def columns_of(spec):
-    if isinstance(spec, Bars):
-        return spec.columns
-    if isinstance(spec, Ratio):
-        return [spec.column] + ([spec.goal] if spec.goal is not None else [])
-    return [spec.first, spec.unit]
+def columns_of(chart):
+    if isinstance(chart, Bars):
+        return chart.columns
+    if isinstance(chart, Ratio):
+        return [chart.column] + ([chart.goal] if chart.goal is not None else [])
+    return [chart.first, chart.unit]
 
 
-def specs(key, table):
+def charts_for(key, table):
     """The charts of CHARTS for the table, or generic ones once its columns no longer fit them."""
     known = CHARTS.get(key)
-    if known is not None and all(max(columns_of(spec)) < len(table["columns"]) for spec in known):
+    if known is not None and all(max(columns_of(chart)) < len(table["columns"]) for chart in known):
         return known
     return generic(table)
 
 
-def selected(spec, rows):
-    return [row for row in rows if row[0].startswith(spec.rows)
-            and not (getattr(spec, "skip", None) and row[0].startswith(spec.skip))]
+def selected(chart, rows):
+    return [row for row in rows if row[0].startswith(chart.rows)
+            and not (getattr(chart, "skip", None) and row[0].startswith(chart.skip))]
 
 
 def footer(fig, record, height):
@@ -127,13 +127,13 @@ def figure(rows, lines):
     return fig, height
 
 
-def draw_bars(spec, table, record):
-    rows = selected(spec, table["rows"])
-    series = [table["columns"][c] for c in spec.columns]
+def draw_bars(chart, table, record):
+    rows = selected(chart, table["rows"])
+    series = [table["columns"][c] for c in chart.columns]
     fig, height = figure(len(rows) * max(1, len(series) * 0.6), len(series))
     ax = fig.add_subplot()
     width = 0.8 / len(series)
-    for s, column in enumerate(spec.columns):
+    for s, column in enumerate(chart.columns):
         for r, row in enumerate(rows):
             values = numbers(row[column])
             if values:
@@ -143,62 +143,62 @@ def draw_bars(spec, table, record):
                             va="center", fontsize=7)
     ax.set_yticks(range(len(rows)), [textwrap.fill(label(row[0]), 45) for row in rows])
     ax.invert_yaxis()
-    if spec.log:
+    if chart.log:
         ax.set_xscale("log")
-    ax.set_xlabel(spec.unit)
+    ax.set_xlabel(chart.unit)
     ax.margins(x=0.2)
     if len(series) > 1:
         handles, names = ax.get_legend_handles_labels()
         first = dict(zip(names, handles))  # one entry per column, not per bar
         fig.legend(first.values(), first.keys(), loc="outside right upper", fontsize=7,
                    frameon=False)
-    fig.suptitle(spec.title, x=0.01, ha="left", fontsize=10)
+    fig.suptitle(chart.title, x=0.01, ha="left", fontsize=10)
     footer(fig, record, height)
     return fig
 
 
-def draw_ratio(spec, table, record):
-    rows = selected(spec, table["rows"])
+def draw_ratio(chart, table, record):
+    rows = selected(chart, table["rows"])
     fig, height = figure(len(rows), 1)
     ax = fig.add_subplot()
     for r, row in enumerate(rows):
-        values = numbers(row[spec.column])
+        values = numbers(row[chart.column])
         if not values:  # a row without a ratio, such as a new one not measured yet
             continue
         ax.barh(r, values[0], color=COLOURS[0] if values[0] <= 1 else COLOURS[1], height=0.6)
         text, end = f"{values[0]:g}", values[0]
-        if spec.worst and len(values) > 1:
+        if chart.worst and len(values) > 1:
             ax.plot([values[1]], [r], marker="|", markersize=12, color="#212121")
             text, end = f"{text} (worst {values[1]:g})", max(end, values[1])
         ax.annotate(text, (end, r), xytext=(4, 0), textcoords="offset points", va="center", fontsize=7)
-        if spec.goal is not None and (goal := numbers(row[spec.goal])):
+        if chart.goal is not None and (goal := numbers(row[chart.goal])):
             ax.plot([goal[0]], [r], marker="v", markersize=5, color="#4caf50")
     ax.axvline(1.0, color="#212121", linewidth=0.8)
     ax.set_yticks(range(len(rows)), [textwrap.fill(label(row[0]), 45) for row in rows])
     ax.invert_yaxis()
-    notes = [f"1 = {spec.reference}; below 1 quorlibcore is faster"]
-    if spec.worst:
+    notes = [f"1 = {chart.reference}; below 1 quorlibcore is faster"]
+    if chart.worst:
         notes.append("| the worst overload")
-    if spec.goal is not None:
+    if chart.goal is not None:
         notes.append("▼ the goal")
     ax.set_xlabel("; ".join(notes))
     ax.margins(x=0.2)
-    fig.suptitle(spec.title, x=0.01, ha="left", fontsize=10)
+    fig.suptitle(chart.title, x=0.01, ha="left", fontsize=10)
     footer(fig, record, height)
     return fig
 
 
-def draw_panels(spec, table, record):
-    rows, engines = table["rows"], table["columns"][spec.first:]
+def draw_panels(chart, table, record):
+    rows, engines = table["rows"], table["columns"][chart.first:]
     fig, height = figure(6, 1)
     axes = fig.subplots(1, len(rows), squeeze=False)[0]
     for ax, row in zip(axes, rows):
-        values = [numbers(cell)[0] if numbers(cell) else 0.0 for cell in row[spec.first:]]
+        values = [numbers(cell)[0] if numbers(cell) else 0.0 for cell in row[chart.first:]]
         ax.bar(range(len(engines)), values, color=COLOURS[:len(engines)])
         ax.set_xticks(range(len(engines)), engines, rotation=45, ha="right", fontsize=7)
-        better = "lower" if row[spec.unit] in ("ms", "s", "µs") else "higher"
-        ax.set_title(f"{row[0]} {row[1]}\n{row[spec.unit]}, {better} is better", fontsize=8)
-    fig.suptitle(spec.title, x=0.01, ha="left", fontsize=10)
+        better = "lower" if row[chart.unit] in ("ms", "s", "µs") else "higher"
+        ax.set_title(f"{row[0]} {row[1]}\n{row[chart.unit]}, {better} is better", fontsize=8)
+    fig.suptitle(chart.title, x=0.01, ha="left", fontsize=10)
     footer(fig, record, height)
     return fig
 
@@ -209,9 +209,9 @@ DRAW = {Bars: draw_bars, Ratio: draw_ratio, Panels: draw_panels}
 def charts(key, table, record):
     """(title, SVG text) of each chart of a table."""
     out = []
-    for spec in specs(key, table):
-        fig = DRAW[type(spec)](spec, table, record)
+    for chart in charts_for(key, table):
+        fig = DRAW[type(chart)](chart, table, record)
         buffer = io.StringIO()
         fig.savefig(buffer, format="svg", metadata={"Date": None})
-        out.append((spec.title, buffer.getvalue()))
+        out.append((chart.title, buffer.getvalue()))
     return out
