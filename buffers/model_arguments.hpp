@@ -91,6 +91,21 @@ inline bool loadShape(py::handle src, std::vector<int64_t>& sizes)
     return true;
 }
 
+// An input or output by name (str) or position (a non-negative int); false
+// for anything else.
+inline bool loadKey(py::handle src, Quor::Onnx::TensorKey& key)
+{
+    if (PyUnicode_Check(src.ptr())) {
+        key = nameBytes(src);
+        return true;
+    }
+    int64_t position = 0;
+    if (PyBool_Check(src.ptr()) || !loadSize(src, position, "position") || position < 0)
+        return false;
+    key = static_cast<size_t>(position);
+    return true;
+}
+
 // The (key, value) pairs of a mapping, taken at once: the caller's code
 // runs before any of the model's.
 inline py::list mappingItems(py::handle src)
@@ -168,18 +183,7 @@ template <>
 struct type_caster<quorlib_buffers::TensorKeyArgument> {
     PYBIND11_TYPE_CASTER(quorlib_buffers::TensorKeyArgument, const_name("str | int"));
 
-    bool load(handle src, bool)
-    {
-        if (PyUnicode_Check(src.ptr())) {
-            value.key = quorlib_buffers::detail::nameBytes(src);
-            return true;
-        }
-        int64_t position = 0;
-        if (PyBool_Check(src.ptr()) || !quorlib_buffers::detail::loadSize(src, position, "position") || position < 0)
-            return false;
-        value.key = static_cast<size_t>(position);
-        return true;
-    }
+    bool load(handle src, bool) { return quorlib_buffers::detail::loadKey(src, value.key); }
 };
 
 template <>

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory_resource>
 #include <string>
 #include <string_view>
@@ -20,6 +19,7 @@
 #include <pybind11/pybind11.h>
 
 #include "numpy_api.hpp"
+#include "operations/overlap.hpp"
 #include "value_types.hpp"
 #include "types/ElementTypes.hpp"
 #include "types/Ort.hpp"
@@ -35,9 +35,8 @@ struct MemoryRange {
 
     bool overlaps(const void* start, size_t length) const
     {
-        const auto* first = static_cast<const std::byte*>(data);
-        const auto* other = static_cast<const std::byte*>(start);
-        return bytes && length && std::less<>()(first, other + length) && std::less<>()(other, first + bytes);
+        return Quor::overlap::intersect(static_cast<const std::byte*>(data), bytes,
+                                        static_cast<const std::byte*>(start), length);
     }
 };
 

@@ -47,11 +47,11 @@ inline void requestedOutputs(const Model& model, py::handle outputs, std::pmr::v
         throw py::type_error("outputs is a sequence of output names or positions, or None; it is "
                              + std::string(py::repr(outputs)));
     for (py::handle item : py::reinterpret_borrow<py::sequence>(outputs)) {
-        py::detail::make_caster<TensorKeyArgument> key;
-        if (!key.load(item, false))
+        Quor::Onnx::TensorKey key;
+        if (!detail::loadKey(item, key))
             throw py::type_error("outputs names outputs by name (str) or position (int); it holds "
                                  + std::string(py::repr(item)));
-        const size_t idx = model.outputIndex(static_cast<TensorKeyArgument&>(key).key);
+        const size_t idx = model.outputIndex(key);
         if (std::find(wanted.begin(), wanted.end(), idx) == wanted.end())
             wanted.push_back(idx);
     }
@@ -120,11 +120,11 @@ inline void feedInputs(Model& model, py::handle feeds, FeedConverter& converter,
     const py::object items = PyDict_Check(feeds.ptr()) ? py::reinterpret_borrow<py::object>(feeds)
                                                        : py::object(detail::mappingItems(feeds));
     const auto each = [&](py::handle key, py::handle value) {
-        py::detail::make_caster<TensorKeyArgument> caster;
-        if (!caster.load(key, false))
+        Quor::Onnx::TensorKey input;
+        if (!detail::loadKey(key, input))
             throw py::type_error("feeds maps inputs by name (str) or position (int); it maps "
                                  + std::string(py::repr(key)));
-        const size_t idx = model.inputIndex(static_cast<TensorKeyArgument&>(caster).key);
+        const size_t idx = model.inputIndex(input);
         const Where where{"input", model.inputName(idx)};
         if (inputs.given[idx])
             throw py::value_error("feeds gives " + where.text() + " twice");

@@ -276,7 +276,6 @@ public:
     const Ort::Session& session() const { return m_session; }
     // Null for a model opened by path alone, which makes them for each run.
     const Ort::RunOptions* runOptions() const { return m_runOptions ? &*m_runOptions : nullptr; }
-    OrtAllocator* allocator() const { return m_allocator; }
     const OrtMemoryInfo* cpuMemory() const { return m_cpuMemory; }
     const char* inputName(size_t inputIdx) const { return m_inputNames[inputIdx]; }
     const char* outputName(size_t outputIdx) const { return m_outputNames[outputIdx]; }
@@ -309,6 +308,7 @@ private:
     TensorMemory memory(bool input, size_t idx);
     TensorDescription description(bool input, size_t idx) const;
     size_t index(bool input, const TensorKey& key) const;
+    std::optional<size_t> named(bool input, const std::string& name) const;
     std::string nameList(bool input) const;
 
     static void checkIndex(size_t count, size_t idx, const char* group)
@@ -383,7 +383,7 @@ private:
 
     // Defined in ModelOpening.hpp.
     static void checkOptions(const ModelOptions& options);
-    std::vector<DeclaredShape> fileShapes(const ModelSource& source, const ModelOptions& options);
+    static std::vector<DeclaredShape> fileShapes(const Ort::Session& probe);
     void giveDimSizes(const ModelOptions& options);
     void checkDimNames(const ModelOptions& options) const;
 

@@ -37,9 +37,10 @@ inline Model::Model(const ModelSource& source, const ModelOptions& options)
     // tells what the file declares. Without graph optimisation the runtime
     // gives no sizes, and the model gives them to its inputs.
     std::vector<DeclaredShape> declaredShapes;
+    std::vector<std::byte> asVersion9;
     if (!options.dims.empty() && options.optimization != ORT_DISABLE_ALL)
-        declaredShapes = fileShapes(source, options);
-    m_session = openModelSession(m_onnxEnvironment, source, options, true);
+        declaredShapes = fileShapes(openModelSession(m_onnxEnvironment, source, options, false, asVersion9));
+    m_session = openModelSession(m_onnxEnvironment, source, options, true, asVersion9);
     m_allocator = sessionAllocator(m_session);
     m_runOptions.emplace();
     if (!options.trace)
@@ -76,9 +77,8 @@ inline void Model::checkOptions(const ModelOptions& options)
 }
 
 // The shapes of the inputs, then of the outputs, as the file declares them.
-inline std::vector<DeclaredShape> Model::fileShapes(const ModelSource& source, const ModelOptions& options)
+inline std::vector<DeclaredShape> Model::fileShapes(const Ort::Session& probe)
 {
-    const Ort::Session probe = openModelSession(m_onnxEnvironment, source, options, false);
     const size_t inputs = probe.GetInputCount(), outputs = probe.GetOutputCount();
     std::vector<DeclaredShape> shapes(inputs + outputs);
     for (size_t i = 0; i < shapes.size(); ++i) {
@@ -165,9 +165,8 @@ inline size_t Model::shapesIndex(const TensorKey& key) const
         throw std::invalid_argument("shapes gives input " + std::to_string(*idx) + "; " + inputList());
     }
     const std::string& name = std::get<std::string>(key);
-    for (size_t i = 0; i < m_inputCount; ++i)
-        if (name == m_inputNames[i])
-            return i;
+    if (const std::optional<size_t> idx = named(true, name))
+        return *idx;
     throw std::invalid_argument("shapes names '" + detail::escapeInvalidUtf8(name)
                                 + "', which is not an input; " + inputList());
 }

@@ -126,9 +126,7 @@ inline void Model::runWith(const Ort::RunOptions& runOptions)
 // other output takes the run's value.
 inline void Model::runAgain(const Ort::RunOptions& runOptions)
 {
-    const std::vector<const char*> names(m_outputNames.begin(), m_outputNames.end());
-    std::vector<Ort::Value> values = runOnce(m_session, runOptions, {m_inputNames.data(), m_inputCount},
-                                             {m_inputValues.data(), m_inputCount}, names);
+    std::vector<Ort::Value> values = runOnce(m_session, runOptions, m_inputNames, m_inputValues, m_outputNames);
     for (size_t i = 0; i < m_outputCount; ++i) {
         const TensorSlot& slot = m_outputSlots[i];
         if (slot.origin != TensorOrigin::Lent)

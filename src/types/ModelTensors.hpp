@@ -93,12 +93,20 @@ inline size_t Model::index(bool input, const TensorKey& key) const
         return *idx;
     }
     const std::string& name = std::get<std::string>(key);
-    const std::vector<const char*>& names = input ? m_inputNames : m_outputNames;
-    for (size_t i = 0; i < count; ++i)
-        if (name == names[i])
-            return i;
+    if (const std::optional<size_t> idx = named(input, name))
+        return *idx;
     throw std::invalid_argument("'" + detail::escapeInvalidUtf8(name) + "' is not " + (input ? "an input" : "an output")
                                 + " of the model; " + nameList(input));
+}
+
+// The input (output) of that name, if there is one.
+inline std::optional<size_t> Model::named(bool input, const std::string& name) const
+{
+    const std::vector<const char*>& names = input ? m_inputNames : m_outputNames;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (name == names[i])
+            return i;
+    return std::nullopt;
 }
 
 // "its inputs are 'x', 'y'"

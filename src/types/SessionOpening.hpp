@@ -70,10 +70,9 @@ inline Ort::Session createSession(const Ort::Env& environment, const ModelSource
 
 inline constexpr uint64_t highestIrVersion = 9;
 
-// The session for a file of IR version 10 that uses nothing IR 9 lacks, from
-// its bytes with the version set to 9; a failure that says why it cannot be.
-inline Ort::Session irNineSession(const Ort::Env& environment, const ModelSource& source,
-                                  const Ort::SessionOptions& options, const Ort::Exception& refusal)
+// The bytes of a file of IR version 10 that uses nothing IR 9 lacks, with
+// the version set to 9; a failure that says why they cannot be.
+inline std::vector<std::byte> irNineBytes(const ModelSource& source, const Ort::Exception& refusal)
 {
     const std::vector<std::byte> read = source.inMemory ? std::vector<std::byte>() : readModelFile(source.path);
     const std::span<const std::byte> bytes = source.inMemory ? source.content : std::span<const std::byte>(read);
@@ -97,21 +96,27 @@ inline Ort::Session irNineSession(const Ort::Env& environment, const ModelSource
         throw std::runtime_error(source.label() + ": the file has IR version 10, which this runtime reads only from "
                                  "memory, and keeps tensor data in files beside it, which the runtime cannot find "
                                  "from memory" + reads + " (save the model with ir_version 9)");
-    const std::vector<std::byte> rewritten = withIrVersion(bytes, highestIrVersion);
-    return createSession(environment, ModelSource{source.path, rewritten, true}, options);
+    return withIrVersion(bytes, highestIrVersion);
 }
 
+// A session of the model `source` names. `asVersion9` holds the model's
+// bytes rewritten to IR version 9 once a session needed them, so that the
+// model's later sessions start from them.
 inline Ort::Session openModelSession(const Ort::Env& environment, const ModelSource& source,
-                                     const ModelOptions& options, bool withDims)
+                                     const ModelOptions& options, bool withDims, std::vector<std::byte>& asVersion9)
 {
     const Ort::SessionOptions runtimeOptions = sessionOptions(options, withDims);
+    const auto fromVersion9 = [&] { return createSession(environment, {source.path, asVersion9, true}, runtimeOptions); };
     try {
+        if (!asVersion9.empty())
+            return fromVersion9();
         try {
             return createSession(environment, source, runtimeOptions);
         } catch (const Ort::Exception& error) {
             if (std::string_view(error.what()).find("Unsupported model IR version") == std::string_view::npos)
                 throw;
-            return irNineSession(environment, source, runtimeOptions, error);
+            asVersion9 = irNineBytes(source, error);
+            return fromVersion9();
         }
     } catch (const Ort::Exception& error) {
         throw openingFailure(source, error);

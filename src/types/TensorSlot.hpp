@@ -6,13 +6,13 @@
 // keeps what the model needs to decide about it.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "operations/overlap.hpp"
 #include "types/ElementTypes.hpp"
 #include "types/Ort.hpp"
 #include "types/TensorMemory.hpp"
@@ -61,12 +61,8 @@ public:
     // Whether the tensor's memory shares a byte with [start, start + length).
     bool overlaps(const void* start, size_t length) const
     {
-        const size_t own = bytes();
-        if (own == 0 || length == 0)
-            return false;
-        const auto* first = static_cast<const std::byte*>(m_data);
-        const auto* other = static_cast<const std::byte*>(start);
-        return std::less<>()(first, other + length) && std::less<>()(other, first + own);
+        return overlap::intersect(static_cast<const std::byte*>(m_data), bytes(), static_cast<const std::byte*>(start),
+                                  length);
     }
 
     bool overlaps(const TensorSlot& other) const { return overlaps(other.m_data, other.bytes()); }
